@@ -1,0 +1,64 @@
+// Image record: an indexed (1 byte per pixel) or direct-colour (RGBA, 4 bytes
+// per pixel) bitmap with its colour map, file name, format and change log.
+#pragma once
+
+#include <cstdint>
+
+#include "std/db2.h"
+
+// File format codes (what an image is saved as).
+enum : int32_t {
+  BMF_NATIVE = 1,
+  BMF_BMP = 2,
+  BMF_TIFF = 3,
+  BMF_PPM = 4,
+  BMF_JPEG = 5,
+  BMF_CUR = 6,
+  BMF_ICO = 7,
+  BMF_SBF = 8,
+};
+
+// Largest image the editor accepts (pixels); bigger sizes fail cleanly.
+constexpr int64_t BM_MAXPIXELS = int64_t(64) << 20;
+constexpr int BM_FNAMESZ = 256;
+
+struct BM {
+  int32_t w;
+  int32_t h;
+  int32_t bpp;  // 1 indexed, 4 direct colour
+  int32_t pen;  // colour-map index of the drawing colour
+  int32_t ftype;
+  int32_t cmapn;
+  uint8_t* buf;        // w*h*bpp bytes, rows top to bottom; null when w*h is 0
+  uint32_t cmap[256];  // R | G<<8 | B<<16 | A<<24
+  char fname[BM_FNAMESZ];
+  DB* undo;  // change log: key DBT_BIN payload, 24-byte header
+  int32_t modified;
+};
+
+// Colour helpers: a colour is R | G<<8 | B<<16 | A<<24.
+inline uint32_t rgbaR(uint32_t c) { return c & 0xff; }
+inline uint32_t rgbaG(uint32_t c) { return (c >> 8) & 0xff; }
+inline uint32_t rgbaB(uint32_t c) { return (c >> 16) & 0xff; }
+inline uint32_t rgbaA(uint32_t c) { return c >> 24; }
+inline uint32_t rgbaMake(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+  return r | g << 8 | b << 16 | a << 24;
+}
+
+// New record; pixels and cmap may be null. Answers null when the size is
+// negative, too large, or the pixel buffer cannot be allocated.
+BM* bmNew(const void* pixels, int bpp, int w, int h, const void* cmap, int cmapn);
+BM* bmDup(const BM* bm);
+void bmFre(BM* bm);
+uint32_t bmPget(const BM* bm, int x, int y);
+// x and y must lie inside the image.
+uint32_t bmpset(BM* bm, int x, int y, uint32_t value, int raw);
+// Logged write; 0 and nothing logged outside the image.
+uint32_t bmPut(BM* bm, int x, int y, uint32_t value, int raw);
+int bmNear(const BM* bm, const uint8_t* rgba);
+uint32_t bmPenRgb(const BM* bm);
+int rectGet(void* dst, const void* src, int sw, int sh, int x, int y, int w, int h, int bpp);
+int rectPut(const void* src, void* dst, int dw, int dh, int x, int y, int w, int h, int bpp);
+BM* bmCrop(const BM* bm, int x, int y, int w, int h);
+BM* bmAdapt(const BM* target, const BM* src);
+void bmPaste(BM* target, const BM* src, int x, int y, int transparent);

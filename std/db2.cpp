@@ -1,0 +1,659 @@
+#include "std/db2.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+#include "std/tdeassert.h"
+
+#define DB_ASSERT(e) TDE_ASSERT(e, "std/db2")
+#define DB_CHECK(e, text) TDE_ASSERT_TEXT(e, text, "std/db2")
+
+namespace {
+
+constexpr uint32_t kUnit = 16;
+constexpr uint32_t kMcbUnits = sizeof(MCB) / kUnit;
+static_assert(sizeof(MCB) % kUnit == 0, "MCB is a whole number of units");
+static_assert(sizeof(DBCHUNK) % kUnit == 0, "chunk header keeps blocks aligned");
+static_assert(sizeof(MLST) % kUnit == 0, "memory blocks stay aligned");
+constexpr size_t kSymMax = 1024;
+
+uint32_t align4(uint32_t n) { return (n + 3u) & ~3u; }
+
+LNK* lnkOf(const void* lstp) {
+  return reinterpret_cast<LNK*>(const_cast<char*>(static_cast<const char*>(lstp)) - sizeof(LNK));
+}
+char* lstOf(LNK* lnkp) { return reinterpret_cast<char*>(lnkp + 1); }
+void** slpOf(LNK* lnkp) { return reinterpret_cast<void**>(lnkp) - 1; }
+LNK* lnkOfSlp(void** slp) { return reinterpret_cast<LNK*>(slp + 1); }
+bool isHashed(const DB* dbp) { return dbp->bucket != nullptr; }
+bool isReal(const LNK* p) { return p->nxtp && p->bakp; }
+
+// ---- chunk tables -------------------------------------------------------
+
+bool chunkTableAdd(DB* dbp, DBCHUNK* ch) {
+  if (dbp->chunkCount == dbp->chunkCap) {
+    uint32_t cap = dbp->chunkCap ? dbp->chunkCap * 2 : 16;
+    auto* byId = static_cast<DBCHUNK**>(std::realloc(dbp->chunkById, cap * sizeof(DBCHUNK*)));
+    if (!byId) return false;
+    dbp->chunkById = byId;
+    auto* byAddr = static_cast<DBCHUNK**>(std::realloc(dbp->chunkByAddr, cap * sizeof(DBCHUNK*)));
+    if (!byAddr) return false;
+    dbp->chunkByAddr = byAddr;
+    dbp->chunkCap = cap;
+  }
+  dbp->chunkById[dbp->chunkCount] = ch;
+  // System memory mostly grows upwards, so the insertion point is usually the end.
+  uint32_t pos = dbp->chunkCount;
+  while (pos > 0 && dbp->chunkByAddr[pos - 1] > ch) {
+    dbp->chunkByAddr[pos] = dbp->chunkByAddr[pos - 1];
+    dbp->chunkByAddr[pos]->spos = pos;
+    --pos;
+  }
+  dbp->chunkByAddr[pos] = ch;
+  ch->spos = pos;
+  dbp->chunkCount++;
+  return true;
+}
+
+void chunksRelease(DB* dbp) {
+  for (uint32_t i = 0; i < dbp->chunkCount; i++) std::free(dbp->chunkById[i]);
+  std::free(dbp->chunkById);
+  std::free(dbp->chunkByAddr);
+  dbp->chunkById = dbp->chunkByAddr = nullptr;
+  dbp->chunkCount = dbp->chunkCap = 0;
+}
+
+DBCHUNK* chunkOf(const DB* dbp, const MCB* m) { return dbp->chunkById[m->cid]; }
+
+// ---- doubly linked lists with sentinels ----------------------------------
+
+template <class T>
+void listInit(T* head, T* tail) {
+  head->nxtp = tail;
+  head->bakp = nullptr;
+  tail->nxtp = nullptr;
+  tail->bakp = head;
+}
+
+template <class T>
+void linkBefore(T* node, T* next) {
+  node->nxtp = next;
+  node->bakp = next->bakp;
+  next->bakp->nxtp = node;
+  next->bakp = node;
+}
+
+template <class T>
+void unlink(T* node) {
+  node->bakp->nxtp = node->nxtp;
+  node->nxtp->bakp = node->bakp;
+}
+
+// ---- free list bookkeeping per chunk -------------------------------------
+// The free list is one list in ascending address order. Blocks of a chunk are
+// contiguous in it, so each chunk remembers its first and last free block and
+// the successor of a released block is found without walking other chunks.
+
+void freeInsertBefore(DB* dbp, MCB* m, MCB* next) {
+  linkBefore(m, next);
+  DBCHUNK* ch = chunkOf(dbp, m);
+  if (!ch->firstfree || m < ch->firstfree) ch->firstfree = m;
+  if (!ch->lastfree || m > ch->lastfree) ch->lastfree = m;
+}
+
+void freeRemove(DB* dbp, MCB* m) {
+  DBCHUNK* ch = chunkOf(dbp, m);
+  if (ch->firstfree == m && ch->lastfree == m) {
+    ch->firstfree = ch->lastfree = nullptr;
+  } else if (ch->firstfree == m) {
+    ch->firstfree = m->nxtp;
+  } else if (ch->lastfree == m) {
+    ch->lastfree = m->bakp;
+  }
+  unlink(m);
+}
+
+// First free block above m, or the tail sentinel.
+MCB* freeSuccessor(DB* dbp, MCB* m) {
+  DBCHUNK* ch = chunkOf(dbp, m);
+  if (ch->firstfree) {
+    if (ch->lastfree < m) return ch->lastfree->nxtp;
+    MCB* p = ch->firstfree;
+    while (p < m) p = p->nxtp;
+    return p;
+  }
+  // Look outwards for the nearest chunk that has free blocks, both ways at once.
+  uint32_t lo = ch->spos, hi = ch->spos;
+  for (;;) {
+    bool more = false;
+    if (hi + 1 < dbp->chunkCount) {
+      more = true;
+      DBCHUNK* c = dbp->chunkByAddr[++hi];
+      if (c->firstfree) return c->firstfree;
+    }
+    if (lo > 0) {
+      more = true;
+      DBCHUNK* c = dbp->chunkByAddr[--lo];
+      if (c->lastfree) return c->lastfree->nxtp;
+    }
+    if (!more) return &dbp->fend;
+  }
+}
+
+// ---- block allocator -------------------------------------------------------
+
+void mcbRelease(DB* dbp, MCB* mcbp);
+
+void* mcbAlc(DB* dbp, size_t size) {
+  if (size == 0) return nullptr;
+  if (dbp->blksz == 0) return std::malloc(size);
+  if (size > UINT32_MAX - 4 * kUnit - sizeof(DBCHUNK)) return nullptr;
+  for (;;) {
+    uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + kUnit - 1) / kUnit);
+    for (MCB* m = dbp->ftop.nxtp; m->nxtp; m = m->nxtp) {
+      if (m->blk < need) continue;
+      if (m->blk - need >= kMcbUnits) {
+        MCB* rest = reinterpret_cast<MCB*>(reinterpret_cast<char*>(m) + need * kUnit);
+        rest->blk = m->blk - need;
+        rest->dbp = dbp;
+        rest->cid = m->cid;
+        DBCHUNK* ch = chunkOf(dbp, m);
+        linkBefore(rest, m->nxtp);
+        if (ch->lastfree == m) ch->lastfree = rest;
+        if (ch->firstfree == m) ch->firstfree = rest;
+        unlink(m);
+        m->blk = need;
+      } else {
+        freeRemove(dbp, m);
+      }
+      linkBefore(m, &dbp->uend);
+      m->dbp = dbp;
+      return m + 1;
+    }
+    size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK);
+    if (chsize < dbp->blksz) chsize = dbp->blksz;
+    chsize = chsize / kUnit * kUnit;
+    auto* ch = static_cast<DBCHUNK*>(std::malloc(chsize));
+    if (!ch) return nullptr;
+    std::memset(ch, 0, sizeof(DBCHUNK));
+    ch->size = static_cast<uint32_t>(chsize);
+    if (!chunkTableAdd(dbp, ch)) {
+      std::free(ch);
+      return nullptr;
+    }
+    linkBefore(ch, &dbp->cend);
+    auto* m = reinterpret_cast<MCB*>(ch + 1);
+    m->blk = static_cast<uint32_t>((chsize - sizeof(DBCHUNK)) / kUnit);
+    m->dbp = dbp;
+    m->cid = dbp->chunkCount - 1;
+    linkBefore(m, &dbp->uend);
+    mcbRelease(dbp, m);
+  }
+}
+
+char* mcbEnd(MCB* m) { return reinterpret_cast<char*>(m) + static_cast<size_t>(m->blk) * kUnit; }
+
+void mcbRelease(DB* dbp, MCB* mcbp) {
+  DB_ASSERT(mcbp->dbp == dbp);
+  DB_ASSERT(mcbp->nxtp->dbp == dbp);
+  DB_ASSERT(mcbp->nxtp->bakp == mcbp);
+  DB_ASSERT(mcbp->bakp->dbp == dbp);
+  DB_ASSERT(mcbp->bakp->nxtp == mcbp);
+  unlink(mcbp);
+  MCB* succ = freeSuccessor(dbp, mcbp);
+  MCB* bakp = succ->bakp;
+  // A real free block before mcbp must end at or before it (released twice otherwise).
+  DB_ASSERT(!bakp->bakp || mcbEnd(bakp) <= reinterpret_cast<char*>(mcbp));
+  freeInsertBefore(dbp, mcbp, succ);
+  if (succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ)) {
+    mcbp->blk += succ->blk;
+    freeRemove(dbp, succ);
+  }
+  if (bakp->bakp && mcbEnd(bakp) == reinterpret_cast<char*>(mcbp)) {
+    bakp->blk += mcbp->blk;
+    freeRemove(dbp, mcbp);
+  }
+}
+
+void mcbFre(DB* dbp, void* p) {
+  if (!p) return;
+  if (dbp->blksz == 0) {
+    std::free(p);
+    return;
+  }
+  mcbRelease(dbp, static_cast<MCB*>(p) - 1);
+}
+
+// ---- keys ----------------------------------------------------------------
+
+uint32_t dbHash(const DB* dbp, const unsigned char* key, uint32_t len) {
+  uint32_t h = 0;
+  for (uint32_t i = 0; i < len; i++) {
+    int32_t b = static_cast<int8_t>(key[i]);
+    if (dbp->keytyp == DBT_ISTR) b |= 0x20;
+    h = h * 63u + static_cast<uint32_t>(b);
+  }
+  return h & dbp->mask;
+}
+
+bool keyEqual(const DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
+  if (lnkp->keylen != keylen) return false;
+  const char* k = lstOf(lnkp) + align4(lnkp->datlen);
+  if (dbp->keytyp == DBT_ISTR) return jstrnicmp(k, static_cast<const char*>(key), keylen) == 0;
+  return std::memcmp(k, key, keylen) == 0;
+}
+
+// One argument group (key or data) read from a va_list by its type code.
+struct Arg {
+  const void* p = nullptr;
+  uint32_t len = 0;
+  char sym[kSymMax];
+  int32_t val32 = 0;
+  void* valp = nullptr;
+};
+
+void readArg(int32_t typ, va_list& ap, Arg& a) {
+  if (typ > 0) {
+    a.p = va_arg(ap, const void*);
+    a.len = static_cast<uint32_t>(typ);
+    return;
+  }
+  switch (typ) {
+    case 0:
+      a.p = nullptr;
+      a.len = 0;
+      return;
+    case DBT_BIN:
+      a.p = va_arg(ap, const void*);
+      a.len = va_arg(ap, uint32_t);
+      return;
+    case DBT_STR:
+    case DBT_ISTR: {
+      const char* s = va_arg(ap, const char*);
+      if (!s) s = "";
+      a.p = s;
+      a.len = static_cast<uint32_t>(std::strlen(s) + 1);
+      return;
+    }
+    case DBT_SYM: {
+      const char* s = va_arg(ap, const char*);
+      size_t n = s ? dbSymLen(s, kSymMax - 1) : 0;
+      if (n) std::memcpy(a.sym, s, n);
+      a.sym[n] = 0;
+      a.p = a.sym;
+      a.len = static_cast<uint32_t>(n + 1);
+      return;
+    }
+    case DBT_VAL:
+      a.val32 = va_arg(ap, int32_t);
+      a.p = &a.val32;
+      a.len = sizeof(int32_t);
+      return;
+    case DBT_PTR:
+      a.valp = va_arg(ap, void*);
+      a.p = &a.valp;
+      a.len = sizeof(void*);
+      return;
+    default:
+      a.p = nullptr;
+      a.len = 0;
+      return;
+  }
+}
+
+void* findFromChain(DB* dbp, void** slp, const void* key, uint32_t keylen) {
+  for (; slp; slp = static_cast<void**>(*slp)) {
+    LNK* lnkp = lnkOfSlp(slp);
+    if (keyEqual(dbp, lnkp, key, keylen)) return lstOf(lnkp);
+  }
+  return nullptr;
+}
+
+void* findBackFrom(DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
+  for (; isReal(lnkp); lnkp = lnkp->bakp) {
+    if (keyEqual(dbp, lnkp, key, keylen)) return lstOf(lnkp);
+  }
+  return nullptr;
+}
+
+void* findKey(DB* dbp, const void* key, uint32_t keylen) {
+  if (isHashed(dbp)) {
+    uint32_t h = dbHash(dbp, static_cast<const unsigned char*>(key), keylen);
+    return findFromChain(dbp, static_cast<void**>(dbp->bucket[h]), key, keylen);
+  }
+  return findBackFrom(dbp, dbp->end.bakp, key, keylen);
+}
+
+void resetLists(DB* dbp) {
+  listInit(&dbp->top, &dbp->end);
+  listInit(&dbp->mtop, &dbp->mend);
+  listInit(&dbp->ftop, &dbp->fend);
+  listInit(&dbp->utop, &dbp->uend);
+  listInit(&dbp->ctop, &dbp->cend);
+  if (dbp->bucket)
+    std::memset(dbp->bucket, 0, (static_cast<size_t>(dbp->mask) + 1) * sizeof(void*));
+  dbp->cnt = 0;
+}
+
+void freeNodesOneByOne(DB* dbp) {
+  for (MLST* m = dbp->mtop.nxtp; m->nxtp;) {
+    MLST* next = m->nxtp;
+    std::free(m);
+    m = next;
+  }
+  for (LNK* l = dbp->top.nxtp; l->nxtp;) {
+    LNK* next = l->nxtp;
+    std::free(isHashed(dbp) ? static_cast<void*>(slpOf(l)) : static_cast<void*>(l));
+    l = next;
+  }
+}
+
+}  // namespace
+
+// ---- identifier classes ----------------------------------------------------
+
+// Bytes a character takes when it starts an identifier: letters, '_', 0x80,
+// half-width kana and 0xFD-0xFF take 1, Shift-JIS lead bytes 2.
+const unsigned char dbIdFirst[256] = {
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 00
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 10
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 20
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 30
+    0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 40
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 1,  // 50
+    0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 60
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0,  // 70
+    1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // 80
+    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // 90
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // A0
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // B0
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // C0
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // D0
+    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // E0
+    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 1, 1, 1,  // F0
+};
+// The same for the following bytes, which may also be digits.
+const unsigned char dbIdNext[256] = {
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 00
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 10
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 20
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0,  // 30
+    0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 40
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 1,  // 50
+    0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 60
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0,  // 70
+    1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // 80
+    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // 90
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // A0
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // B0
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // C0
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // D0
+    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // E0
+    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 1, 1, 1,  // F0
+};
+
+size_t dbSymLen(const char* s, size_t max) {
+  const auto* u = reinterpret_cast<const unsigned char*>(s);
+  size_t i = 0;
+  unsigned cls = dbIdFirst[u[0]];
+  while (cls != 0) {
+    // A lead byte right before the terminator stops there: never read past it.
+    if (cls == 2 && u[i + 1] == 0) break;
+    if (i + cls > max) break;
+    i += cls;
+    cls = dbIdNext[u[i]];
+  }
+  return i;
+}
+
+// ---- comparison ------------------------------------------------------------
+
+int jstrnicmp(const char* s1, const char* s2, size_t n) {
+  const auto* a = reinterpret_cast<const unsigned char*>(s1);
+  const auto* b = reinterpret_cast<const unsigned char*>(s2);
+  for (size_t i = 0; i < n; i++) {
+    int c1 = a[i], c2 = b[i];
+    if (c1 == c2) {
+      if (dbIdFirst[c1] == 2 && i + 1 < n) {
+        i++;
+        if (a[i] != b[i]) return a[i] - b[i];
+      }
+      continue;
+    }
+    if (c1 >= 'A' && c1 <= 'Z') c1 += 'a' - 'A';
+    if (c2 >= 'A' && c2 <= 'Z') c2 += 'a' - 'A';
+    if (c1 != c2) return c1 - c2;
+  }
+  return 0;
+}
+
+int jstricmp(const char* s1, const char* s2) {
+  size_t l1 = std::strlen(s1), l2 = std::strlen(s2);
+  if (l1 == l2) return jstrnicmp(s1, s2, l1);
+  return jstrnicmp(s1, s2, (l1 < l2 ? l1 : l2) + 1);
+}
+
+// ---- handle ----------------------------------------------------------------
+
+DB* dbNew(int32_t keytyp, int32_t dattyp, uint32_t hashn, uint32_t blksz) {
+  DB_ASSERT(hashn == (hashn & -hashn));
+  size_t bytes = sizeof(DB) + static_cast<size_t>(hashn) * sizeof(void*);
+  auto* dbp = static_cast<DB*>(std::calloc(1, bytes));
+  DB_CHECK(dbp, "dbp");
+  if (hashn) dbp->bucket = reinterpret_cast<void**>(dbp + 1);
+  dbp->mask = hashn - 1;
+  dbp->keytyp = keytyp;
+  dbp->dattyp = dattyp;
+  resetLists(dbp);
+  if (blksz) {
+    dbp->blksz = blksz;
+    dbp->ftop.dbp = dbp->fend.dbp = dbp->utop.dbp = dbp->uend.dbp = dbp;
+  }
+  return dbp;
+}
+
+void dbFre(DB* dbp) {
+  if (!dbp) return;
+  if (dbp->blksz) {
+    chunksRelease(dbp);
+  } else {
+    freeNodesOneByOne(dbp);
+  }
+  std::free(dbp);
+}
+
+void dbClr(DB* dbp) {
+  if (!dbp) return;
+  // Records and memory blocks live in the chunks, so returning the chunks
+  // removes them all at once; the handle's state becomes that of dbNew.
+  if (dbp->blksz) {
+    chunksRelease(dbp);
+  } else {
+    freeNodesOneByOne(dbp);
+  }
+  resetLists(dbp);
+}
+
+void* dbPut(DB* dbp, const void* key, uint32_t keylen, const void* dat, uint32_t datlen) {
+  if (!dbp) return nullptr;
+  uint32_t a = align4(keylen), d = align4(datlen);
+  size_t head = sizeof(LNK) + (isHashed(dbp) ? sizeof(void*) : 0);
+  void* mem = mcbAlc(dbp, head + static_cast<size_t>(d) + a);
+  LNK* lnkp;
+  if (isHashed(dbp)) {
+    DB_CHECK(mem, "slp");
+    auto** slp = static_cast<void**>(mem);
+    lnkp = lnkOfSlp(slp);
+  } else {
+    DB_CHECK(mem, "lnkp");
+    lnkp = static_cast<LNK*>(mem);
+  }
+  lnkp->datlen = datlen;
+  lnkp->keylen = keylen;
+  char* p = lstOf(lnkp);
+  if (dat && datlen)
+    std::memcpy(p, dat, datlen);
+  else
+    std::memset(p, 0, datlen);
+  std::memset(p + datlen, 0, d - datlen);
+  char* k = p + d;
+  if (key && keylen)
+    std::memcpy(k, key, keylen);
+  else
+    std::memset(k, 0, keylen);
+  std::memset(k + keylen, 0, a - keylen);
+  if (isHashed(dbp)) {
+    uint32_t h = dbHash(dbp, reinterpret_cast<unsigned char*>(k), keylen);
+    void** slp = slpOf(lnkp);
+    *slp = dbp->bucket[h];
+    dbp->bucket[h] = slp;
+  }
+  linkBefore(lnkp, &dbp->end);
+  dbp->cnt++;
+  return p;
+}
+
+void* dbAdd(DB* dbp, ...) {
+  if (!dbp) return nullptr;
+  va_list ap;
+  va_start(ap, dbp);
+  Arg key, dat;
+  readArg(dbp->keytyp, ap, key);
+  readArg(dbp->dattyp, ap, dat);
+  va_end(ap);
+  return dbPut(dbp, key.p, key.len, dat.p, dat.len);
+}
+
+void dbDel(DB* dbp, void* lstp) {
+  DB_CHECK(dbp, "dbp");
+  DB_CHECK(lstp, "lstp");
+  LNK* lnkp = lnkOf(lstp);
+  DB_ASSERT(lnkp->nxtp->bakp == lnkp);
+  DB_ASSERT(lnkp->bakp->nxtp == lnkp);
+  void* mem = lnkp;
+  if (isHashed(dbp)) {
+    void** slp = slpOf(lnkp);
+    const char* k = lstOf(lnkp) + align4(lnkp->datlen);
+    uint32_t h = dbHash(dbp, reinterpret_cast<const unsigned char*>(k), lnkp->keylen);
+    void** pp = &dbp->bucket[h];
+    while (*pp && *pp != slp) pp = static_cast<void**>(*pp);
+    DB_CHECK(*pp, "slp");
+    *pp = *slp;
+    mem = slp;
+  }
+  unlink(lnkp);
+  mcbFre(dbp, mem);
+  dbp->cnt--;
+}
+
+int dbCnt(const DB* dbp) { return dbp ? static_cast<int>(dbp->cnt) : 0; }
+
+void* dbTop(const DB* dbp) {
+  if (!dbp || !isReal(dbp->top.nxtp)) return nullptr;
+  return lstOf(dbp->top.nxtp);
+}
+
+void* dbEnd(const DB* dbp) {
+  if (!dbp || !isReal(dbp->end.bakp)) return nullptr;
+  return lstOf(dbp->end.bakp);
+}
+
+void* dbNxt(const void* lstp) {
+  if (!lstp) return nullptr;
+  LNK* n = lnkOf(lstp)->nxtp;
+  return isReal(n) ? lstOf(n) : nullptr;
+}
+
+void* dbBak(const void* lstp) {
+  if (!lstp) return nullptr;
+  LNK* b = lnkOf(lstp)->bakp;
+  return isReal(b) ? lstOf(b) : nullptr;
+}
+
+void* dbNth(const DB* dbp, uint32_t n) {
+  if (!dbp || n >= dbp->cnt) return nullptr;
+  LNK* l;
+  if (n < dbp->cnt / 2) {
+    l = dbp->top.nxtp;
+    for (uint32_t i = 0; i < n; i++) l = l->nxtp;
+  } else {
+    l = dbp->end.bakp;
+    for (uint32_t i = dbp->cnt - 1; i > n; i--) l = l->bakp;
+  }
+  return lstOf(l);
+}
+
+void* dbFind(DB* dbp, ...) {
+  if (!dbp) return nullptr;
+  va_list ap;
+  va_start(ap, dbp);
+  Arg key;
+  readArg(dbp->keytyp, ap, key);
+  va_end(ap);
+  return findKey(dbp, key.p, key.len);
+}
+
+void* dbFindNxt(DB* dbp, const void* lstp) {
+  if (!dbp || !lstp) return nullptr;
+  LNK* lnkp = lnkOf(lstp);
+  const char* k = lstOf(lnkp) + align4(lnkp->datlen);
+  if (isHashed(dbp)) return findFromChain(dbp, static_cast<void**>(*slpOf(lnkp)), k, lnkp->keylen);
+  return findBackFrom(dbp, lnkp->bakp, k, lnkp->keylen);
+}
+
+DB* dbDup(const DB* dbp) {
+  if (!dbp) return nullptr;
+  DB* copy = dbNew(dbp->keytyp, dbp->dattyp, dbp->mask + 1, dbp->blksz);
+  for (LNK* l = dbp->top.nxtp; isReal(l); l = l->nxtp) {
+    char* p = lstOf(l);
+    dbPut(copy, p + align4(l->datlen), l->keylen, p, l->datlen);
+  }
+  return copy;
+}
+
+void** dbList(DB* dbp, void** array) {
+  DB_CHECK(dbp, "dbp");
+  if (!array)
+    array = static_cast<void**>(dbMalc(dbp, (static_cast<size_t>(dbp->cnt) + 1) * sizeof(void*)));
+  size_t i = 0;
+  for (LNK* l = dbp->top.nxtp; isReal(l); l = l->nxtp) array[i++] = lstOf(l);
+  array[i] = nullptr;
+  return array;
+}
+
+void* dbMalc(DB* dbp, size_t size) {
+  DB_CHECK(dbp, "dbp");
+  void* mem = mcbAlc(dbp, sizeof(MLST) + size);
+  DB_CHECK(mem, "mlstp");
+  auto* m = static_cast<MLST*>(mem);
+  m->dbp = dbp;
+  m->size = static_cast<uint32_t>(size);
+  linkBefore(m, &dbp->mend);
+  return m + 1;
+}
+
+void dbMfre(void* p) {
+  if (!p) return;
+  MLST* mlstp = static_cast<MLST*>(p) - 1;
+  DB_ASSERT(mlstp->nxtp->bakp == mlstp);
+  DB_ASSERT(mlstp->bakp->nxtp == mlstp);
+  unlink(mlstp);
+  mcbFre(mlstp->dbp, mlstp);
+}
+
+char* dbStr(DB* dbp, const char* s) {
+  DB_CHECK(dbp, "dbp");
+  if (!s) return nullptr;
+  size_t n = std::strlen(s) + 1;
+  auto* p = static_cast<char*>(dbMalc(dbp, n));
+  DB_CHECK(p, "p");
+  std::memcpy(p, s, n);
+  return p;
+}
+
+uint32_t dbDatLen(const void* lstp) { return lnkOf(lstp)->datlen; }
+uint32_t dbKeyLen(const void* lstp) { return lnkOf(lstp)->keylen; }
+void* dbKey(const void* lstp) {
+  return const_cast<char*>(static_cast<const char*>(lstp)) + align4(lnkOf(lstp)->datlen);
+}
