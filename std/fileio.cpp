@@ -26,7 +26,7 @@ uint8_t* fioLoad(size_t* len, const char* path) {
 
 int fioSave(const char* path, const void* data, size_t n) {
   FILE* fp = std::fopen(path, "wb");
-  if (!fp) return 0;
+  if (!fp) return -1;
   bool ok = n == 0 || std::fwrite(data, 1, n, fp) == n;
   ok = std::fflush(fp) == 0 && ok;
   ok = std::fclose(fp) == 0 && ok;
