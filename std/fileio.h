@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// Whole file plus a zero byte (caller frees with free), or null.
+// Whole file plus a zero byte (caller frees with free), or null (fload).
 uint8_t* fioLoad(size_t* len, const char* path);
 // Creates (or truncates) path with n bytes: 1 when every write and the close
 // succeeded, 0 when writing failed (the partial file is left to the caller:
