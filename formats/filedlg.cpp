@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "std/db2.h"
-
 namespace {
 
 bool isLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
@@ -23,14 +21,6 @@ const char* fileNamePart(const char* name) {
   return part;
 }
 
-struct EXTCODE {
-  const char* ext;
-  int code;
-};
-
-const EXTCODE kExtCodes[] = {{".bmp", 2}, {".tif", 3}, {".ppm", 4}, {".jpg", 5},
-                             {".cur", 6}, {".ico", 7}, {".pxa", 1}, {".sbf", 8}};
-
 const char* const kFilterExt[] = {".pxa", ".bmp", ".tif", ".jpg", ".ppm", ".cur", ".ico", ".sbf"};
 
 }  // namespace
@@ -49,13 +39,6 @@ const char* fileExtOf(const char* name) {
     if (*p == '.') ext = p;
   }
   return ext ? ext : "";
-}
-
-int extKind(const char* name) {
-  const char* ext = fileExtOf(name);
-  for (const EXTCODE& e : kExtCodes)
-    if (jstricmp(ext, e.ext) == 0) return e.code;
-  return -1;
 }
 
 const char* fileFilterExt(int index) {

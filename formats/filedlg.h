@@ -1,14 +1,12 @@
-// File-name extensions of the formats and the two file dialogs.
 #pragma once
 
 #include <cstddef>
 
-// Format code (1..8) of the extension of the file-name part of `name`, or -1.
-// Only ".pxa", ".bmp", ".tif", ".ppm", ".jpg", ".cur", ".ico", ".sbf" are
-// known (ASCII case ignored); leading dots of the file name do not start an
-// extension.
-int extKind(const char* name);
-// Extension of the file-name part (pointing at its '.') or "" when none.
+// The two file dialogs and the extension they append (format codes come
+// from extKind of formats/bmfile.h).
+
+// Extension of the file-name part (pointing at its '.') or "" when none;
+// leading dots of the file name do not start an extension.
 const char* fileExtOf(const char* name);
 // Extension appended for save-dialog filter `index` (1-based, in the order
 // PXA, BMP, TIFF, JPEG, PPM, CUR, ICO, SBF), or null.

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include "formats/bmfile.h"
 #include "formats/filedlg.h"
 
 namespace {

@@ -1,3 +1,4 @@
+#include "formats/bmfile.h"
 #include "formats/filedlg.h"
 
 #include <gtest/gtest.h>
@@ -7,33 +8,18 @@
 
 namespace {
 
-TEST(ExtKind, KnownExtensionsInAnyCase) {
-  EXPECT_EQ(extKind("a.pxa"), 1);
-  EXPECT_EQ(extKind("a.BMP"), 2);
-  EXPECT_EQ(extKind("dir/a.Tif"), 3);
-  EXPECT_EQ(extKind("a.ppm"), 4);
-  EXPECT_EQ(extKind("c:\\x\\a.jpg"), 5);
-  EXPECT_EQ(extKind("a.cur"), 6);
-  EXPECT_EQ(extKind("a.ico"), 7);
-  EXPECT_EQ(extKind("a.b.sbf"), 8);
+TEST(FileExt, ExtensionOfTheFileNamePart) {
+  EXPECT_STREQ(fileExtOf("a.b.sbf"), ".sbf");
+  EXPECT_STREQ(fileExtOf("c:\\x\\a.JPG"), ".JPG");
+  EXPECT_STREQ(fileExtOf(".bmp"), "");  // leading dots are no extension
+  EXPECT_STREQ(fileExtOf("dir.bmp/name"), "");
+  EXPECT_STREQ(fileExtOf(""), "");
+  EXPECT_STREQ(fileExtOf(nullptr), "");
 }
 
-TEST(ExtKind, UnknownOrMissingExtensionsGiveMinusOne) {
-  EXPECT_EQ(extKind("a.tiff"), -1);
-  EXPECT_EQ(extKind("a.jpeg"), -1);
-  EXPECT_EQ(extKind("a.pgm"), -1);
-  EXPECT_EQ(extKind(".bmp"), -1);  // leading dots are no extension
-  EXPECT_EQ(extKind("..bmp"), -1);
-  EXPECT_EQ(extKind("dir.bmp/name"), -1);
-  EXPECT_EQ(extKind("a:b.bmp"), 2);
-  EXPECT_EQ(extKind(""), -1);
-  EXPECT_EQ(extKind(nullptr), -1);
-}
-
-TEST(ExtKind, ShiftJisTrailBytesAreNoSeparators) {
+TEST(FileExt, ShiftJisTrailBytesAreNoSeparators) {
   // "表" is 95 5C in Shift-JIS: its trail byte looks like a backslash.
   EXPECT_STREQ(fileExtOf("\x95\x5C.bmp"), ".bmp");
-  EXPECT_EQ(extKind("\x95\x5C.bmp"), 2);
   EXPECT_STREQ(fileExtOf("x.bmp\\\x95\x5C"), "");
 }
 
