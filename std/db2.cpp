@@ -30,18 +30,59 @@ bool isHashed(const DB* dbp) { return dbp->bucket != nullptr; }
 bool isReal(const LNK* p) { return p->nxtp && p->bakp; }
 
 // ---- chunk tables -------------------------------------------------------
+// Chunks are kept in a table by id (stable, stored in every MCB) and in a table
+// by address. Over the address table sits a max-tree of each chunk's largest
+// free block, so first fit in address order finds its chunk in log time
+// instead of walking every free block below it.
+
+uint32_t* fitTree(const DB* dbp) { return dbp->fitTree; }
+
+void fitSet(DB* dbp, uint32_t pos, uint32_t value) {
+  uint32_t* t = fitTree(dbp);
+  uint32_t i = dbp->chunkCap + pos;
+  t[i] = value;
+  for (i /= 2; i >= 1; i /= 2) {
+    uint32_t v = t[2 * i] > t[2 * i + 1] ? t[2 * i] : t[2 * i + 1];
+    if (t[i] == v) break;
+    t[i] = v;
+  }
+}
+
+void fitRebuild(DB* dbp) {
+  uint32_t* t = fitTree(dbp);
+  uint32_t cap = dbp->chunkCap;
+  for (uint32_t i = 0; i < cap; i++)
+    t[cap + i] = i < dbp->chunkCount ? dbp->chunkByAddr[i]->maxfree : 0;
+  for (uint32_t i = cap - 1; i >= 1; i--) t[i] = t[2 * i] > t[2 * i + 1] ? t[2 * i] : t[2 * i + 1];
+}
+
+// Lowest-addressed chunk holding a free block of at least `need` units.
+DBCHUNK* fitFirst(const DB* dbp, uint32_t need) {
+  const uint32_t* t = fitTree(dbp);
+  if (dbp->chunkCount == 0 || t[1] < need) return nullptr;
+  uint32_t i = 1;
+  while (i < dbp->chunkCap) i = t[2 * i] >= need ? 2 * i : 2 * i + 1;
+  return dbp->chunkByAddr[i - dbp->chunkCap];
+}
+
+bool chunkTablesGrow(DB* dbp) {
+  uint32_t cap = dbp->chunkCap ? dbp->chunkCap * 2 : 16;
+  auto* byId = static_cast<DBCHUNK**>(std::realloc(dbp->chunkById, cap * sizeof(DBCHUNK*)));
+  if (!byId) return false;
+  dbp->chunkById = byId;
+  auto* byAddr = static_cast<DBCHUNK**>(std::realloc(dbp->chunkByAddr, cap * sizeof(DBCHUNK*)));
+  if (!byAddr) return false;
+  dbp->chunkByAddr = byAddr;
+  auto* tree = static_cast<uint32_t*>(std::realloc(dbp->fitTree, 2 * cap * sizeof(uint32_t)));
+  if (!tree) return false;
+  dbp->fitTree = tree;
+  dbp->chunkCap = cap;
+  fitRebuild(dbp);
+  return true;
+}
 
 bool chunkTableAdd(DB* dbp, DBCHUNK* ch) {
-  if (dbp->chunkCount == dbp->chunkCap) {
-    uint32_t cap = dbp->chunkCap ? dbp->chunkCap * 2 : 16;
-    auto* byId = static_cast<DBCHUNK**>(std::realloc(dbp->chunkById, cap * sizeof(DBCHUNK*)));
-    if (!byId) return false;
-    dbp->chunkById = byId;
-    auto* byAddr = static_cast<DBCHUNK**>(std::realloc(dbp->chunkByAddr, cap * sizeof(DBCHUNK*)));
-    if (!byAddr) return false;
-    dbp->chunkByAddr = byAddr;
-    dbp->chunkCap = cap;
-  }
+  if (dbp->chunkCount == dbp->chunkCap && !chunkTablesGrow(dbp)) return false;
   dbp->chunkById[dbp->chunkCount] = ch;
   // System memory mostly grows upwards, so the insertion point is usually the end.
   uint32_t pos = dbp->chunkCount;
@@ -53,6 +94,11 @@ bool chunkTableAdd(DB* dbp, DBCHUNK* ch) {
   dbp->chunkByAddr[pos] = ch;
   ch->spos = pos;
   dbp->chunkCount++;
+  if (pos + 1 == dbp->chunkCount) {
+    fitSet(dbp, pos, ch->maxfree);
+  } else {
+    fitRebuild(dbp);
+  }
   return true;
 }
 
@@ -60,11 +106,34 @@ void chunksRelease(DB* dbp) {
   for (uint32_t i = 0; i < dbp->chunkCount; i++) std::free(dbp->chunkById[i]);
   std::free(dbp->chunkById);
   std::free(dbp->chunkByAddr);
+  std::free(dbp->fitTree);
   dbp->chunkById = dbp->chunkByAddr = nullptr;
+  dbp->fitTree = nullptr;
   dbp->chunkCount = dbp->chunkCap = 0;
 }
 
 DBCHUNK* chunkOf(const DB* dbp, const MCB* m) { return dbp->chunkById[m->cid]; }
+
+// A free block of the chunk grew or appeared.
+void chunkGrew(DB* dbp, DBCHUNK* ch, uint32_t blk) {
+  if (blk <= ch->maxfree) return;
+  ch->maxfree = blk;
+  fitSet(dbp, ch->spos, blk);
+}
+
+// A free block of `oldblk` units shrank or left the chunk's free blocks.
+void chunkShrank(DB* dbp, DBCHUNK* ch, uint32_t oldblk) {
+  if (oldblk < ch->maxfree) return;
+  uint32_t mx = 0;
+  if (ch->firstfree) {
+    for (MCB* p = ch->firstfree;; p = p->nxtp) {
+      if (p->blk > mx) mx = p->blk;
+      if (p == ch->lastfree) break;
+    }
+  }
+  ch->maxfree = mx;
+  fitSet(dbp, ch->spos, mx);
+}
 
 // ---- doubly linked lists with sentinels ----------------------------------
 
@@ -100,6 +169,7 @@ void freeInsertBefore(DB* dbp, MCB* m, MCB* next) {
   DBCHUNK* ch = chunkOf(dbp, m);
   if (!ch->firstfree || m < ch->firstfree) ch->firstfree = m;
   if (!ch->lastfree || m > ch->lastfree) ch->lastfree = m;
+  chunkGrew(dbp, ch, m->blk);
 }
 
 void freeRemove(DB* dbp, MCB* m) {
@@ -112,6 +182,7 @@ void freeRemove(DB* dbp, MCB* m) {
     ch->lastfree = m->bakp;
   }
   unlink(m);
+  chunkShrank(dbp, ch, m->blk);
 }
 
 // First free block above m, or the tail sentinel.
@@ -145,50 +216,64 @@ MCB* freeSuccessor(DB* dbp, MCB* m) {
 
 void mcbRelease(DB* dbp, MCB* mcbp);
 
+// Takes `need` units from free block m (first fit found it).
+MCB* mcbTake(DB* dbp, MCB* m, uint32_t need) {
+  if (m->blk - need >= kMcbUnits) {
+    MCB* rest = reinterpret_cast<MCB*>(reinterpret_cast<char*>(m) + need * kUnit);
+    uint32_t old = m->blk;
+    rest->blk = old - need;
+    rest->dbp = dbp;
+    rest->cid = m->cid;
+    DBCHUNK* ch = chunkOf(dbp, m);
+    linkBefore(rest, m->nxtp);
+    if (ch->lastfree == m) ch->lastfree = rest;
+    if (ch->firstfree == m) ch->firstfree = rest;
+    unlink(m);
+    m->blk = need;
+    chunkShrank(dbp, ch, old);
+  } else {
+    freeRemove(dbp, m);
+  }
+  linkBefore(m, &dbp->uend);
+  m->dbp = dbp;
+  return m;
+}
+
+bool mcbNewChunk(DB* dbp, uint32_t need) {
+  size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK);
+  if (chsize < dbp->blksz) chsize = dbp->blksz;
+  chsize = chsize / kUnit * kUnit;
+  auto* ch = static_cast<DBCHUNK*>(std::malloc(chsize));
+  if (!ch) return false;
+  std::memset(ch, 0, sizeof(DBCHUNK));
+  ch->size = static_cast<uint32_t>(chsize);
+  if (!chunkTableAdd(dbp, ch)) {
+    std::free(ch);
+    return false;
+  }
+  linkBefore(ch, &dbp->cend);
+  auto* m = reinterpret_cast<MCB*>(ch + 1);
+  m->blk = static_cast<uint32_t>((chsize - sizeof(DBCHUNK)) / kUnit);
+  m->dbp = dbp;
+  m->cid = dbp->chunkCount - 1;
+  linkBefore(m, &dbp->uend);
+  mcbRelease(dbp, m);
+  return true;
+}
+
 void* mcbAlc(DB* dbp, size_t size) {
   if (size == 0) return nullptr;
   if (dbp->blksz == 0) return std::malloc(size);
   if (size > UINT32_MAX - 4 * kUnit - sizeof(DBCHUNK)) return nullptr;
+  uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + kUnit - 1) / kUnit);
   for (;;) {
-    uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + kUnit - 1) / kUnit);
-    for (MCB* m = dbp->ftop.nxtp; m->nxtp; m = m->nxtp) {
-      if (m->blk < need) continue;
-      if (m->blk - need >= kMcbUnits) {
-        MCB* rest = reinterpret_cast<MCB*>(reinterpret_cast<char*>(m) + need * kUnit);
-        rest->blk = m->blk - need;
-        rest->dbp = dbp;
-        rest->cid = m->cid;
-        DBCHUNK* ch = chunkOf(dbp, m);
-        linkBefore(rest, m->nxtp);
-        if (ch->lastfree == m) ch->lastfree = rest;
-        if (ch->firstfree == m) ch->firstfree = rest;
-        unlink(m);
-        m->blk = need;
-      } else {
-        freeRemove(dbp, m);
-      }
-      linkBefore(m, &dbp->uend);
-      m->dbp = dbp;
-      return m + 1;
+    // First fit in address order: the lowest chunk with room, then its first block that fits.
+    if (DBCHUNK* ch = fitFirst(dbp, need)) {
+      MCB* m = ch->firstfree;
+      while (m->blk < need) m = m->nxtp;
+      return mcbTake(dbp, m, need) + 1;
     }
-    size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK);
-    if (chsize < dbp->blksz) chsize = dbp->blksz;
-    chsize = chsize / kUnit * kUnit;
-    auto* ch = static_cast<DBCHUNK*>(std::malloc(chsize));
-    if (!ch) return nullptr;
-    std::memset(ch, 0, sizeof(DBCHUNK));
-    ch->size = static_cast<uint32_t>(chsize);
-    if (!chunkTableAdd(dbp, ch)) {
-      std::free(ch);
-      return nullptr;
-    }
-    linkBefore(ch, &dbp->cend);
-    auto* m = reinterpret_cast<MCB*>(ch + 1);
-    m->blk = static_cast<uint32_t>((chsize - sizeof(DBCHUNK)) / kUnit);
-    m->dbp = dbp;
-    m->cid = dbp->chunkCount - 1;
-    linkBefore(m, &dbp->uend);
-    mcbRelease(dbp, m);
+    if (!mcbNewChunk(dbp, need)) return nullptr;
   }
 }
 
@@ -210,10 +295,12 @@ void mcbRelease(DB* dbp, MCB* mcbp) {
   if (succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ)) {
     mcbp->blk += succ->blk;
     freeRemove(dbp, succ);
+    chunkGrew(dbp, chunkOf(dbp, mcbp), mcbp->blk);
   }
   if (bakp->bakp && mcbEnd(bakp) == reinterpret_cast<char*>(mcbp)) {
     bakp->blk += mcbp->blk;
     freeRemove(dbp, mcbp);
+    chunkGrew(dbp, chunkOf(dbp, bakp), bakp->blk);
   }
 }
 
