@@ -56,14 +56,33 @@ void fitRebuild(DB* dbp) {
   for (uint32_t i = cap - 1; i >= 1; i--) t[i] = t[2 * i] > t[2 * i + 1] ? t[2 * i] : t[2 * i + 1];
 }
 
-// Lowest-addressed chunk holding a free block of at least `need` units.
-DBCHUNK* fitFirst(const DB* dbp, uint32_t need) {
+// Lowest-addressed chunk holding a free block of at least `need` units. Tree
+// values are upper bounds (shrinking is recorded lazily): a chunk found with
+// too little room gets its true value and the search goes on.
+// The last answer is remembered: every chunk below it had less than
+// fitHintNeed units, so a request at least that large starts there.
+DBCHUNK* fitFirst(DB* dbp, uint32_t need) {
+  if (need >= dbp->fitHintNeed) {
+    DBCHUNK* ch = dbp->chunkByAddr[dbp->fitHintPos];
+    if (ch->maxfree >= need) return ch;
+  }
   const uint32_t* t = fitTree(dbp);
-  if (dbp->chunkCount == 0 || t[1] < need) return nullptr;
-  uint32_t i = 1;
-  while (i < dbp->chunkCap) i = t[2 * i] >= need ? 2 * i : 2 * i + 1;
-  return dbp->chunkByAddr[i - dbp->chunkCap];
+  while (dbp->chunkCount != 0 && t[1] >= need) {
+    uint32_t i = 1;
+    while (i < dbp->chunkCap) i = t[2 * i] >= need ? 2 * i : 2 * i + 1;
+    uint32_t pos = i - dbp->chunkCap;
+    DBCHUNK* ch = dbp->chunkByAddr[pos];
+    if (ch->maxfree >= need) {
+      dbp->fitHintNeed = need;
+      dbp->fitHintPos = pos;
+      return ch;
+    }
+    fitSet(dbp, pos, ch->maxfree);
+  }
+  return nullptr;
 }
+
+void fitHintForget(DB* dbp) { dbp->fitHintNeed = UINT32_MAX; }
 
 bool chunkTablesGrow(DB* dbp) {
   uint32_t cap = dbp->chunkCap ? dbp->chunkCap * 2 : 16;
@@ -98,6 +117,7 @@ bool chunkTableAdd(DB* dbp, DBCHUNK* ch) {
     fitSet(dbp, pos, ch->maxfree);
   } else {
     fitRebuild(dbp);
+    fitHintForget(dbp);
   }
   return true;
 }
@@ -110,15 +130,22 @@ void chunksRelease(DB* dbp) {
   dbp->chunkById = dbp->chunkByAddr = nullptr;
   dbp->fitTree = nullptr;
   dbp->chunkCount = dbp->chunkCap = 0;
+  fitHintForget(dbp);
 }
 
 DBCHUNK* chunkOf(const DB* dbp, const MCB* m) { return dbp->chunkById[m->cid]; }
 
 // A free block of the chunk grew or appeared.
+// Tree values may stay above the truth but never below it.
+void fitRaise(DB* dbp, DBCHUNK* ch) {
+  if (ch->spos < dbp->fitHintPos) fitHintForget(dbp);
+  if (fitTree(dbp)[dbp->chunkCap + ch->spos] < ch->maxfree) fitSet(dbp, ch->spos, ch->maxfree);
+}
+
 void chunkGrew(DB* dbp, DBCHUNK* ch, uint32_t blk) {
   if (blk <= ch->maxfree) return;
   ch->maxfree = blk;
-  fitSet(dbp, ch->spos, blk);
+  fitRaise(dbp, ch);
 }
 
 // A free block of `oldblk` units shrank or left the chunk's free blocks.
@@ -131,8 +158,10 @@ void chunkShrank(DB* dbp, DBCHUNK* ch, uint32_t oldblk) {
       if (p == ch->lastfree) break;
     }
   }
+  // A merge may have grown another block before this one left; the tree keeps
+  // its upper bound otherwise, until a search needs better.
   ch->maxfree = mx;
-  fitSet(dbp, ch->spos, mx);
+  fitRaise(dbp, ch);
 }
 
 // ---- doubly linked lists with sentinels ----------------------------------
@@ -329,6 +358,7 @@ bool keyEqual(const DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
   if (lnkp->keylen != keylen) return false;
   const char* k = lstOf(lnkp) + align4(lnkp->datlen);
   if (dbp->keytyp == DBT_ISTR) return jstrnicmp(k, static_cast<const char*>(key), keylen) == 0;
+  if (keylen == 4) return std::memcmp(k, key, 4) == 0;  // the common case, inlined
   return std::memcmp(k, key, keylen) == 0;
 }
 
@@ -531,6 +561,7 @@ DB* dbNew(int32_t keytyp, int32_t dattyp, uint32_t hashn, uint32_t blksz) {
   DB_CHECK(dbp, "dbp");
   if (hashn) dbp->bucket = reinterpret_cast<void**>(dbp + 1);
   dbp->mask = hashn - 1;
+  dbp->fitHintNeed = UINT32_MAX;
   dbp->keytyp = keytyp;
   dbp->dattyp = dattyp;
   resetLists(dbp);

@@ -79,6 +79,8 @@ struct DB {
   uint32_t* fitTree;  // max-tree of maxfree over chunkByAddr (2 * chunkCap entries)
   uint32_t chunkCount;
   uint32_t chunkCap;
+  uint32_t fitHintPos;   // first chunk with room for fitHintNeed units
+  uint32_t fitHintNeed;  // UINT32_MAX: no hint
 };
 
 DB* dbNew(int32_t keytyp, int32_t dattyp, uint32_t hashn, uint32_t blksz);
