@@ -48,12 +48,16 @@ void fitSet(DB* dbp, uint32_t pos, uint32_t value) {
   }
 }
 
-void fitRebuild(DB* dbp) {
+// Recomputes the leaves from position `from` on, and their ancestors.
+void fitRebuild(DB* dbp, uint32_t from = 0) {
   uint32_t* t = fitTree(dbp);
   uint32_t cap = dbp->chunkCap;
-  for (uint32_t i = 0; i < cap; i++)
+  uint32_t to = dbp->chunkCount > from ? dbp->chunkCount - 1 : from;
+  for (uint32_t i = from; i < cap && i <= to; i++)
     t[cap + i] = i < dbp->chunkCount ? dbp->chunkByAddr[i]->maxfree : 0;
-  for (uint32_t i = cap - 1; i >= 1; i--) t[i] = t[2 * i] > t[2 * i + 1] ? t[2 * i] : t[2 * i + 1];
+  for (uint32_t lo = (cap + from) / 2, hi = (cap + to) / 2; lo >= 1; lo /= 2, hi /= 2) {
+    for (uint32_t i = lo; i <= hi; i++) t[i] = t[2 * i] > t[2 * i + 1] ? t[2 * i] : t[2 * i + 1];
+  }
 }
 
 // Lowest-addressed chunk holding a free block of at least `need` units. Tree
@@ -94,6 +98,7 @@ bool chunkTablesGrow(DB* dbp) {
   dbp->chunkByAddr = byAddr;
   auto* tree = static_cast<uint32_t*>(std::realloc(dbp->fitTree, 2 * cap * sizeof(uint32_t)));
   if (!tree) return false;
+  std::memset(tree, 0, 2 * cap * sizeof(uint32_t));
   dbp->fitTree = tree;
   dbp->chunkCap = cap;
   fitRebuild(dbp);
@@ -116,7 +121,7 @@ bool chunkTableAdd(DB* dbp, DBCHUNK* ch) {
   if (pos + 1 == dbp->chunkCount) {
     fitSet(dbp, pos, ch->maxfree);
   } else {
-    fitRebuild(dbp);
+    fitRebuild(dbp, pos);
     fitHintForget(dbp);
   }
   return true;
