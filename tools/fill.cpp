@@ -19,30 +19,26 @@ uint32_t pixelAt(const BM* bm, size_t i) {
 }
 
 // Membership in a colour set without a list lookup per pixel: a table for
-// indices, a short list or a hash set for colours.
+// indices, one value, a short list or a hash set for colours.
 class ColorMatch {
  public:
-  ColorMatch(DB* set, int bpp) : bpp_(bpp) {
-    for (void* p = dbTop(set); p; p = dbNxt(p)) add(p);
+  ColorMatch(DB* set, int bpp) {
+    for (void* p = dbTop(set); p; p = dbNxt(p)) {
+      uint32_t v = 0;
+      std::memcpy(&v, dbKey(p), std::min<uint32_t>(dbKeyLen(p), 4));
+      if (bpp == 1) index_[v & 0xff] = true;
+      few_.push_back(v);
+    }
     if (few_.size() > 8) many_.insert(few_.begin(), few_.end());
   }
+  bool has(uint8_t v) const { return index_[v]; }
   bool has(uint32_t v) const {
-    if (bpp_ == 1) return index_[v & 0xff];
+    if (few_.size() == 1) return v == few_[0];
     if (!many_.empty()) return many_.count(v) != 0;
     return std::find(few_.begin(), few_.end(), v) != few_.end();
   }
 
  private:
-  void add(const void* rec) {
-    const uint32_t len = dbKeyLen(rec);
-    uint32_t v = 0;
-    std::memcpy(&v, dbKey(rec), std::min<uint32_t>(len, 4));
-    if (bpp_ == 1)
-      index_[v & 0xff] = true;
-    else
-      few_.push_back(v);
-  }
-  int bpp_;
   bool index_[256] = {};
   std::vector<uint32_t> few_;
   std::unordered_set<uint32_t> many_;
@@ -54,10 +50,12 @@ struct SpanFrame {
   int l, r, y, c, phase;
 };
 
+// PX is the pixel type: uint8_t (indices) or uint32_t (RGBA).
+template <class PX>
 class Filler {
  public:
   Filler(BM* bm, const ColorMatch& match)
-      : bm_(bm), match_(match), mask_(static_cast<size_t>(bm->w) * bm->h) {}
+      : bm_(bm), w_(bm->w), match_(match), mask_(static_cast<size_t>(bm->w) * bm->h) {}
 
   // The recursion of the span fill, with its pending scans on a heap stack.
   void run(int x, int y) {
@@ -81,28 +79,34 @@ class Filler {
   }
 
  private:
-  bool fillable(int x, int y) const {
-    const size_t i = static_cast<size_t>(y) * bm_->w + x;
-    return !mask_[i] && match_.has(pixelAt(bm_, i));
+  PX pixel(size_t i) const {
+    PX v;
+    std::memcpy(&v, bm_->buf + i * sizeof(PX), sizeof(PX));
+    return v;
   }
 
+  bool fillable(size_t i) const { return !mask_[i] && match_.has(pixel(i)); }
+
   int nextSeed(int row, int c, int r) const {
-    while (c <= r && !fillable(c, row)) c++;
+    const size_t base = static_cast<size_t>(row) * w_;
+    while (c <= r && !fillable(base + c)) c++;
     return c;
   }
 
   // Finds the span through (x, y), draws it and marks it; the start pixel is
   // taken without a test.
   SpanFrame open(int x, int y) {
+    const size_t base = static_cast<size_t>(y) * w_;
     int l = x, r = x;
-    while (l - 1 >= 0 && fillable(l - 1, y)) l--;
-    while (r + 1 < bm_->w && fillable(r + 1, y)) r++;
+    while (l - 1 >= 0 && fillable(base + l - 1)) l--;
+    while (r + 1 < w_ && fillable(base + r + 1)) r++;
     lineDraw(bm_, l, y, r, y, 1, drawValue(bm_), drawRaw(bm_));
-    std::memset(&mask_[static_cast<size_t>(y) * bm_->w + l], 1, r - l + 1);
+    std::memset(&mask_[base + l], 1, r - l + 1);
     return SpanFrame{l, r, y, l, 0};
   }
 
   BM* bm_;
+  int w_;
   const ColorMatch& match_;
   std::vector<uint8_t> mask_;
 };
@@ -144,7 +148,10 @@ void floodFill(BM* bm, int x, int y, DB* set) {
     set = own;
   }
   const ColorMatch match(set, bm->bpp);
-  Filler(bm, match).run(x, y);
+  if (bm->bpp == 1)
+    Filler<uint8_t>(bm, match).run(x, y);
+  else
+    Filler<uint32_t>(bm, match).run(x, y);
   if (own) dbFre(own);
 }
 
