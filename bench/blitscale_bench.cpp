@@ -18,14 +18,14 @@ struct Scene {
   int w, h;
   double scale;
   std::vector<uint8_t> px;
-  XFORM t;
+  VIEWXF t;
 };
 
 Scene makeScene(int w, int h, double scale) {
   Scene s{w, h, scale, std::vector<uint8_t>(size_t(w) * h * 4), {}};
   for (size_t i = 0; i < s.px.size(); i++) s.px[i] = uint8_t(i * 7);
   // Image centred in the client.
-  s.t = XFORM{scale, kW / 2.0 - scale * w / 2, scale, kH / 2.0 - scale * h / 2};
+  s.t = VIEWXF{scale, kW / 2.0 - scale * w / 2, scale, kH / 2.0 - scale * h / 2};
   return s;
 }
 

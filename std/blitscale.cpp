@@ -41,7 +41,7 @@ void gatherRowDevice(const uint8_t* srow, const uint32_t* cols, int vw, uint8_t*
 
 }  // namespace
 
-bool blitPlan(const XFORM& t, int tw, int th, int w, int h, double wx, double wy, BLITPLAN* p) {
+bool blitPlan(const VIEWXF& t, int tw, int th, int w, int h, double wx, double wy, BLITPLAN* p) {
   *p = BLITPLAN{};
   if (w <= 0 || h <= 0 || tw <= 0 || th <= 0 || t.sx == 0 || t.sy == 0) return false;
   double left = xformWinX(t, wx), top = xformWinY(t, wy);

@@ -24,7 +24,7 @@ struct BLITPLAN {
 
 // Plans the drawing of a w x h image whose top-left corner is at world
 // (wx, wy), for a target of tw x th pixels. False when nothing is visible.
-bool blitPlan(const XFORM& t, int tw, int th, int w, int h, double wx, double wy, BLITPLAN* p);
+bool blitPlan(const VIEWXF& t, int tw, int th, int w, int h, double wx, double wy, BLITPLAN* p);
 
 // Copies the plan's n x m block of f-byte pixels into `block`; parts of the
 // block outside the image get the byte 128.

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-XFORM viewXform(const VIEW& v, int w, int h) {
+VIEWXF viewXform(const VIEW& v, int w, int h) {
   double s = std::min(w, h) * v.zoom;
-  XFORM t;
+  VIEWXF t;
   t.sx = s;
   t.ox = w / 2.0 - s * v.cx;
   if (v.ydown) {
@@ -54,7 +54,7 @@ static int truncInt(double v) {
   return static_cast<int>(v);
 }
 
-bool gridSpan(const XFORM& t, int cw, int ch, int x0, int y0, int x1, int y1, int stepx, int stepy,
+bool gridSpan(const VIEWXF& t, int cw, int ch, int x0, int y0, int x1, int y1, int stepx, int stepy,
               GRIDSPAN* out) {
   if (stepx < 1 || stepy < 1 || t.sx == 0 || t.sy == 0) return false;
   int gx = truncInt(xformWorldX(t, 0)) / stepx * stepx;

@@ -9,7 +9,7 @@
 #include <vector>
 
 // World-to-window mapping: window = scale * world + offset, per axis.
-struct XFORM {
+struct VIEWXF {
   double sx, ox, sy, oy;
 };
 
@@ -22,11 +22,11 @@ struct VIEW {
   int32_t ydown;  // 1: world y grows downward like window y
 };
 
-XFORM viewXform(const VIEW& v, int w, int h);
-inline double xformWinX(const XFORM& t, double x) { return t.sx * x + t.ox; }
-inline double xformWinY(const XFORM& t, double y) { return t.sy * y + t.oy; }
-inline double xformWorldX(const XFORM& t, double x) { return (x - t.ox) / t.sx; }
-inline double xformWorldY(const XFORM& t, double y) { return (y - t.oy) / t.sy; }
+VIEWXF viewXform(const VIEW& v, int w, int h);
+inline double xformWinX(const VIEWXF& t, double x) { return t.sx * x + t.ox; }
+inline double xformWinY(const VIEWXF& t, double y) { return t.sy * y + t.oy; }
+inline double xformWorldX(const VIEWXF& t, double x) { return (x - t.ox) / t.sx; }
+inline double xformWorldY(const VIEWXF& t, double y) { return (y - t.oy) / t.sy; }
 
 // Centre the rectangle and zoom so that its shorter side fills the shorter
 // client side. An empty rectangle leaves the zoom alone.
@@ -45,7 +45,7 @@ struct GRIDSPAN {
   int gx, gy, ex, ey;
 };
 // False when nothing is to be drawn (a step below 1 would never end).
-bool gridSpan(const XFORM& t, int cw, int ch, int x0, int y0, int x1, int y1, int stepx, int stepy,
+bool gridSpan(const VIEWXF& t, int cw, int ch, int x0, int y0, int x1, int y1, int stepx, int stepy,
               GRIDSPAN* out);
 
 // Offset of aligned text: align 0 = left/top, 128 = centre, 256 = right/bottom.

@@ -8,20 +8,9 @@
 
 #include "image/bmlog.h"
 #include "image/nearcache.h"
+#include "tests/image/bmtest_util.h"
 
 namespace {
-
-struct BmDel {
-  void operator()(BM* bm) const { bmFre(bm); }
-};
-using BmPtr = std::unique_ptr<BM, BmDel>;
-
-BmPtr indexed(int w, int h, const std::vector<uint8_t>& px = {}) {
-  return BmPtr(bmNew(px.empty() ? nullptr : px.data(), 1, w, h, nullptr, 256));
-}
-BmPtr direct(int w, int h, const std::vector<uint32_t>& px = {}) {
-  return BmPtr(bmNew(px.empty() ? nullptr : px.data(), 4, w, h, nullptr, 256));
-}
 
 const UNDOHDR* newestLog(const BM* bm) { return static_cast<const UNDOHDR*>(dbEnd(bm->undo)); }
 

@@ -10,7 +10,7 @@
 namespace {
 
 // Mapping with s pixels per world unit and the world origin at (ox, oy).
-XFORM scaleAt(double s, double ox = 0, double oy = 0) { return XFORM{s, ox, s, oy}; }
+VIEWXF scaleAt(double s, double ox = 0, double oy = 0) { return VIEWXF{s, ox, s, oy}; }
 
 std::vector<uint8_t> ramp(int w, int h) {
   std::vector<uint8_t> px(size_t(w) * h);
@@ -20,7 +20,7 @@ std::vector<uint8_t> ramp(int w, int h) {
 }
 
 // Runs plan, block and scale; returns the visible output (vw x vh bytes).
-std::vector<uint8_t> draw(const XFORM& t, int tw, int th, const std::vector<uint8_t>& px, int w,
+std::vector<uint8_t> draw(const VIEWXF& t, int tw, int th, const std::vector<uint8_t>& px, int w,
                           int h, int f, BLITPLAN* p) {
   std::vector<uint8_t> out;
   if (!blitPlan(t, tw, th, w, h, 0, 0, p)) return out;
@@ -91,7 +91,7 @@ TEST(BlitScale, ImagePartlyLeftOfWindowStartsAtFirstVisibleColumn) {
 
 TEST(BlitScale, VisiblePartEqualsTheSameWindowOfTheFullScaling) {
   std::vector<uint8_t> px = ramp(16, 16);
-  XFORM t = scaleAt(3.7, -20.3, -7.9);
+  VIEWXF t = scaleAt(3.7, -20.3, -7.9);
   BLITPLAN p;
   std::vector<uint8_t> out = draw(t, 40, 30, px, 16, 16, 1, &p);
   ASSERT_FALSE(out.empty());
@@ -108,7 +108,7 @@ TEST(BlitScale, VisiblePartEqualsTheSameWindowOfTheFullScaling) {
 
 TEST(BlitScale, HugeImageAtHighMagnificationTouchesOnlyTheWindow) {
   // 4096 x 4096 at scale 8 centred in 1024 x 768: 128 x 96 source pixels.
-  XFORM t = scaleAt(8, 512 - 8 * 2048.0, 384 - 8 * 2048.0);
+  VIEWXF t = scaleAt(8, 512 - 8 * 2048.0, 384 - 8 * 2048.0);
   BLITPLAN p;
   ASSERT_TRUE(blitPlan(t, 1024, 768, 4096, 4096, 0, 0, &p));
   EXPECT_EQ(p.n, 128);
@@ -117,7 +117,7 @@ TEST(BlitScale, HugeImageAtHighMagnificationTouchesOnlyTheWindow) {
   EXPECT_EQ(p.vw, 1024);
   EXPECT_EQ(p.vh, 768);
   // An absurd zoom still produces no more than the window.
-  XFORM z = scaleAt(3e6, 512 - 3e6 * 10.0, 0);
+  VIEWXF z = scaleAt(3e6, 512 - 3e6 * 10.0, 0);
   ASSERT_TRUE(blitPlan(z, 1024, 768, 4096, 4096, 0, 0, &p));
   EXPECT_LE(p.n, 2);
   EXPECT_LE(p.vw, 1024);
@@ -126,12 +126,12 @@ TEST(BlitScale, HugeImageAtHighMagnificationTouchesOnlyTheWindow) {
 
 TEST(BlitScale, NothingVisibleOrEmptyDrawsNothing) {
   BLITPLAN p;
-  EXPECT_FALSE(blitPlan(scaleAt(2, 300, 0), 100, 100, 10, 10, 0, 0, &p));   // right of target
-  EXPECT_FALSE(blitPlan(scaleAt(2, -25, 0), 100, 100, 10, 10, 0, 0, &p));   // left of target
-  EXPECT_FALSE(blitPlan(scaleAt(2, 0, -30), 100, 100, 10, 10, 0, 0, &p));   // above target
-  EXPECT_FALSE(blitPlan(scaleAt(2), 100, 100, 0, 10, 0, 0, &p));            // empty image
-  EXPECT_FALSE(blitPlan(scaleAt(2), 0, 100, 10, 10, 0, 0, &p));             // no target
-  EXPECT_FALSE(blitPlan(XFORM{2, 0, -2, 50}, 100, 100, 10, 10, 0, 0, &p));  // y up: no rows
+  EXPECT_FALSE(blitPlan(scaleAt(2, 300, 0), 100, 100, 10, 10, 0, 0, &p));    // right of target
+  EXPECT_FALSE(blitPlan(scaleAt(2, -25, 0), 100, 100, 10, 10, 0, 0, &p));    // left of target
+  EXPECT_FALSE(blitPlan(scaleAt(2, 0, -30), 100, 100, 10, 10, 0, 0, &p));    // above target
+  EXPECT_FALSE(blitPlan(scaleAt(2), 100, 100, 0, 10, 0, 0, &p));             // empty image
+  EXPECT_FALSE(blitPlan(scaleAt(2), 0, 100, 10, 10, 0, 0, &p));              // no target
+  EXPECT_FALSE(blitPlan(VIEWXF{2, 0, -2, 50}, 100, 100, 10, 10, 0, 0, &p));  // y up: no rows
 }
 
 TEST(BlitScale, BlockOutsideTheImageIsFilledWith128) {

@@ -14,7 +14,7 @@ TEST(ViewMath, FitShowsTheShorterSideAcrossTheShorterClientSide) {
   EXPECT_DOUBLE_EQ(v.cx, 25);
   EXPECT_DOUBLE_EQ(v.cy, 25);
   // Client 100 x 300: m = 100, two pixels per world unit, centred.
-  XFORM t = viewXform(v, 100, 300);
+  VIEWXF t = viewXform(v, 100, 300);
   EXPECT_DOUBLE_EQ(t.sx, 2);
   EXPECT_DOUBLE_EQ(t.sy, 2);
   EXPECT_DOUBLE_EQ(xformWinX(t, 25), 50);
@@ -25,7 +25,7 @@ TEST(ViewMath, FitShowsTheShorterSideAcrossTheShorterClientSide) {
 
 TEST(ViewMath, YUpFlipsTheVerticalAxis) {
   VIEW v{10, 20, 0.01, 0};
-  XFORM t = viewXform(v, 200, 100);
+  VIEWXF t = viewXform(v, 200, 100);
   EXPECT_DOUBLE_EQ(t.sy, -1);
   EXPECT_DOUBLE_EQ(xformWinY(t, 20), 50);
   EXPECT_DOUBLE_EQ(xformWinY(t, 21), 49);
@@ -67,7 +67,7 @@ TEST(ViewMath, PixelGridAtScaleOneCoversEveryPixelBoundary) {
   // A 16 x 16 image in a 16 x 80 client (its first paint).
   VIEW v{0, 0, 1, 1};
   viewFit(&v, 0, 0, 16, 16);
-  XFORM t = viewXform(v, 16, 80);
+  VIEWXF t = viewXform(v, 16, 80);
   GRIDSPAN g;
   ASSERT_TRUE(gridSpan(t, 16, 80, 0, 0, 16, 16, 1, 1, &g));
   EXPECT_EQ(g.gx, 0);
@@ -89,7 +89,7 @@ TEST(ViewMath, PixelGridAtScaleOneCoversEveryPixelBoundary) {
 
 TEST(ViewMath, GridCoversOnlyTheVisiblePartAndRefusesZeroSteps) {
   // Scale 4 with world 100 at the left edge of a 200 x 100 client.
-  XFORM t{4, -400, 4, -40};
+  VIEWXF t{4, -400, 4, -40};
   GRIDSPAN g;
   ASSERT_TRUE(gridSpan(t, 200, 100, 0, 0, 256, 256, 8, 8, &g));
   EXPECT_EQ(g.gx, 96);   // line at or before the left edge
@@ -97,7 +97,7 @@ TEST(ViewMath, GridCoversOnlyTheVisiblePartAndRefusesZeroSteps) {
   EXPECT_EQ(g.gy, 8);
   EXPECT_EQ(g.ey, 43);  // trunc(35) + 8
   // Beyond the image the span is clamped to it.
-  XFORM far{1, 50, 1, 50};
+  VIEWXF far{1, 50, 1, 50};
   ASSERT_TRUE(gridSpan(far, 500, 500, 0, 0, 64, 64, 16, 16, &g));
   EXPECT_EQ(g.gx, 0);
   EXPECT_EQ(g.ex, 64);
