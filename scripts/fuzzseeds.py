@@ -90,7 +90,7 @@ def seeds():
         "lz": {
             "lit.lz": struct.pack("<H", 10) + lz_literals(bytes(range(10))),
             "run.lz": struct.pack("<H", 18) + bytes((0x40, 0x41, 0x0e, 0x00)),
-            "far.lz": struct.pack("<H", 40) + bytes((0x60, 1, 0xf0, 0x10, 0x0f, 0xff)) + b"\0" * 8,
+            "back.lz": struct.pack("<H", 26) + lz_literals(bytes(range(8))) + bytes((0x80, 0x0f, 0x07)),
         },
     }
     files["nif"] = dict(files["pxa"])
