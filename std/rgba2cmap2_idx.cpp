@@ -13,12 +13,17 @@ namespace {
 
 int clampEntries(int n) { return std::clamp(n, 0, 256); }
 
+struct CacheSlot {
+  uint32_t key;
+  uint32_t idx;
+};
+
 // Remembers the nearest entry of recently seen exact colours. Direct-mapped:
 // a colliding colour replaces the old one, and the full colour is compared,
 // so a hit is always the search's own answer.
 class NearMemo {
  public:
-  explicit NearMemo(const NearSearch& near) : near_(near), slots_(kSlots, Slot{0, -1}) {}
+  explicit NearMemo(NearSearch& near) : near_(near), slots_(kSlots, Slot{0, -1}) {}
   int find(uint32_t c) {
     Slot& s = slots_[(c * 0x9E3779B1u) >> (32 - kBits)];
     if (s.idx < 0 || s.col != c) s = Slot{c, near_.find(c)};
@@ -32,7 +37,7 @@ class NearMemo {
     uint32_t col;
     int32_t idx;
   };
-  const NearSearch& near_;
+  NearSearch& near_;
   std::vector<Slot> slots_;
 };
 
@@ -55,26 +60,36 @@ inline uint32_t accColour(const uint16_t* a) {
 void rgba2idx(uint8_t* idx, const void* cmapv, int n, const void* pixels, size_t count) {
   if (!idx || !pixels || !cmapv) return;
   NearSearch near(static_cast<const uint8_t*>(cmapv), clampEntries(n));
-  // Colour cache: bucket key -> chosen index, one record per bucket met.
+  // Colour cache: bucket key -> chosen index, one record per bucket met;
+  // the key table finds the index again without walking the chains.
   DB* cache = dbNew(DBT_VAL, DBT_VAL, 4096, 65536);
-  ValIndex index;
+  KeyTable<CacheSlot> table;
   const auto* px = static_cast<const uint8_t*>(pixels);
-  uint32_t lastKey = 1;  // never a bucket key
-  uint8_t lastIdx = 0;
-  for (size_t i = 0; i < count; i++, px += 4) {
-    uint32_t c = loadColour(px);
-    uint32_t key = c & RGBA2CMAP_KEYMASK;
-    if (key != lastKey) {
-      auto* rec = static_cast<int32_t*>(index.find(key));
-      if (!rec) {
-        int k = std::max(near.find(c), 0);
-        rec = static_cast<int32_t*>(dbAdd(cache, int32_t(key), int32_t(k)));
-        index.add(key, rec);
-      }
-      lastKey = key;
-      lastIdx = uint8_t(*rec);
+  uint32_t keys[kBatch];
+  size_t homes[kBatch];
+  for (size_t i = 0; i < count; i += kBatch, px += 4 * kBatch) {
+    const size_t m = std::min(kBatch, count - i);
+    table.reserve(m);
+    for (size_t j = 0; j < m; j++) {
+      keys[j] = loadColour(px + 4 * j) & RGBA2CMAP_KEYMASK;
+      homes[j] = table.home(keys[j]);
+      table.prefetch(homes[j]);
     }
-    idx[i] = lastIdx;
+    uint32_t lastKey = KeyTable<CacheSlot>::kEmpty;
+    uint8_t k = 0;
+    for (size_t j = 0; j < m; j++) {
+      if (keys[j] != lastKey) {
+        CacheSlot* s = table.probe(keys[j], homes[j]);
+        if (s->key != keys[j]) {
+          table.claim(s, keys[j]);
+          s->idx = uint32_t(std::max(near.find(loadColour(px + 4 * j)), 0));
+          dbAdd(cache, int32_t(keys[j]), int32_t(s->idx));
+        }
+        k = uint8_t(s->idx);
+        lastKey = keys[j];
+      }
+      idx[i + j] = k;
+    }
   }
   dbFre(cache);
 }
