@@ -60,37 +60,56 @@ NearSearch::NearSearch(const uint8_t* cmap, int n)
     : n_(std::max(0, std::min(n, 256))),
       cellList_(static_cast<uint32_t*>(std::calloc(size_t(1) << kCellBits, sizeof(uint32_t)))) {
   if (!cellList_) throw std::bad_alloc();
+  bigList_.assign(size_t(1) << (4 * (8 - kBigShift)), 0);
   col_.resize(n_);
   for (int i = 0; i < n_; i++) col_[i] = loadColour(cmap + 4 * i);
 }
 
 NearSearch::~NearSearch() { std::free(cellList_); }
 
-uint32_t NearSearch::buildCell(uint32_t cell) {
-  int lo[4], hi[4];
-  for (int ch = 0; ch < 4; ch++) {
-    lo[ch] = int(cell >> (ch * (8 - kShift)) & ((1 << (8 - kShift)) - 1)) << kShift;
-    hi[ch] = lo[ch] + (1 << kShift) - 1;
-  }
-  std::vector<int> nearSq(n_);
+uint32_t NearSearch::makeList(const int lo[4], int side, const std::vector<uint16_t>& from) {
+  std::vector<int> nearSq(from.size());
   int bound = INT_MAX;
-  for (int i = 0; i < n_; i++) {
+  for (size_t k = 0; k < from.size(); k++) {
+    const uint32_t c = col_[from[k]];
     int nd = 0, fd = 0;
     for (int ch = 0; ch < 4; ch++) {
-      int v = channel(col_[i], ch);
-      int a = v < lo[ch] ? lo[ch] - v : v > hi[ch] ? v - hi[ch] : 0;
-      int b = std::max(v - lo[ch], hi[ch] - v);
+      const int v = channel(c, ch), hi = lo[ch] + side - 1;
+      const int a = v < lo[ch] ? lo[ch] - v : v > hi ? v - hi : 0;
+      const int b = std::max(v - lo[ch], hi - v);
       nd += a * a;
       fd += b * b;
     }
-    nearSq[i] = nd;
+    nearSq[k] = nd;
     bound = std::min(bound, fd);
   }
   const uint32_t at = uint32_t(lists_.size());
   lists_.push_back(0);
-  for (int i = 0; i < n_; i++)
-    if (nearSq[i] <= bound) lists_.push_back(uint16_t(i));
+  for (size_t k = 0; k < from.size(); k++)
+    if (nearSq[k] <= bound) lists_.push_back(from[k]);
   lists_[at] = uint16_t(lists_.size() - at - 1);
+  return at;
+}
+
+uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
+  // A cell's candidates are among those of any cell holding it (its bound
+  // can only be lower, its nearest distances only higher), so small cells
+  // are listed from the list of their big cell.
+  int lo[4];
+  uint32_t big = 0;
+  for (int ch = 0; ch < 4; ch++) {
+    big |= uint32_t(channel(colour, ch) >> kBigShift) << (ch * (8 - kBigShift));
+    lo[ch] = channel(colour, ch) >> kBigShift << kBigShift;
+  }
+  if (!bigList_[big]) {
+    std::vector<uint16_t> all(n_);
+    for (int i = 0; i < n_; i++) all[i] = uint16_t(i);
+    bigList_[big] = makeList(lo, 1 << kBigShift, all) + 1;
+  }
+  const uint16_t* parent = lists_.data() + bigList_[big] - 1;
+  const std::vector<uint16_t> from(parent + 1, parent + 1 + parent[0]);
+  for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> kShift << kShift;
+  const uint32_t at = makeList(lo, 1 << kShift, from);
   cellList_[cell] = at + 1;
   return at;
 }
@@ -100,7 +119,7 @@ int NearSearch::find(uint32_t colour) {
   uint32_t cell = 0;
   for (int ch = 0; ch < 4; ch++)
     cell |= uint32_t(channel(colour, ch) >> kShift) << (ch * (8 - kShift));
-  const uint32_t at = cellList_[cell] ? cellList_[cell] - 1 : buildCell(cell);
+  const uint32_t at = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
   const uint16_t* list = lists_.data() + at;
   int best = INT_MAX, bi = 0;
   for (int k = 1; k <= list[0]; k++) {

@@ -131,11 +131,14 @@ class NearSearch {
  private:
   static constexpr int kShift = 3;  // cell side 8
   static constexpr int kCellBits = 4 * (8 - kShift);
-  uint32_t buildCell(uint32_t cell);
+  static constexpr int kBigShift = 5;  // the cells listed first, side 32
+  uint32_t buildCell(uint32_t colour, uint32_t cell);
+  uint32_t makeList(const int lo[4], int side, const std::vector<uint16_t>& from);
   int n_;
   std::vector<uint32_t> col_;
-  uint32_t* cellList_;           // per cell: 0 not built yet, else 1 + list offset
-  std::vector<uint16_t> lists_;  // per list: its length, then entry indices ascending
+  uint32_t* cellList_;             // per cell: 0 not built yet, else 1 + list offset
+  std::vector<uint32_t> bigList_;  // the same for the cells of side 32
+  std::vector<uint16_t> lists_;    // per list: its length, then entry indices ascending
 };
 // The colour map of rgba2cmap from counted pixels.
 int cmapFromTally(uint8_t* cmap, const BucketTally& tally, int maxcmapn, int top);
