@@ -239,7 +239,7 @@ bool argsOk(const void* pixels, int w, int h) {
 }  // namespace
 
 int ppmWrite(FOUT* fo, const void* pixels, int w, int h, int ver) {
-  TDE_ASSERT(ver >= 1 && ver <= 6, "std/ppm2");
+  TDE_ASSERT_TEXT(ver >= 1 && ver <= 6, "ver>=1 && ver<=6", "std/ppm2");
   if (!argsOk(pixels, w, h)) return 0;
   char head[64];
   int n = ver == 1 || ver == 4 ? std::snprintf(head, sizeof head, "P%d %d %d", ver, w, h)
@@ -261,7 +261,7 @@ int ppmWrite(FOUT* fo, const void* pixels, int w, int h, int ver) {
 }
 
 int ppmSave(const char* fname, const void* pixels, int w, int h, int ver) {
-  TDE_ASSERT(ver >= 1 && ver <= 6, "std/ppm2");
+  TDE_ASSERT_TEXT(ver >= 1 && ver <= 6, "ver>=1 && ver<=6", "std/ppm2");
   if (!argsOk(pixels, w, h)) return 0;
   FOUT* fo = foutOpen(fname);
   if (!fo) return 0;
