@@ -6,6 +6,7 @@
 
 #include "formats/jpeg_lib.h"
 #include "std/fout.h"
+#include "std/futil.h"
 
 IMGF* jpgDecode(const uint8_t* data, size_t len) {
   JPEGDEC d{};
@@ -30,12 +31,12 @@ IMGF* jpgDecode(const uint8_t* data, size_t len) {
 
 IMGF* jpgOpen(const char* fname) {
   size_t len = 0;
-  uint8_t* data = finLoad(&len, fname);
+  char* data = fload(&len, fname);
   if (!data) {
     std::printf("ファイルオープン(r)エラー:%s\n", fname ? fname : "");
     return nullptr;
   }
-  IMGF* img = jpgDecode(data, len);
+  IMGF* img = jpgDecode(reinterpret_cast<const uint8_t*>(data), len);
   std::free(data);
   return img;
 }

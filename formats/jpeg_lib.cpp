@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 
 #include "std/fout.h"
+#include "std/imgfnew.h"
 
 static_assert(JMSG_LENGTH_MAX <= sizeof(JPEGDEC::message), "room for libjpeg's messages");
 

@@ -8,6 +8,8 @@
 
 #include "formats/tif.h"
 #include "std/fout.h"
+#include "std/futil.h"
+#include "std/imgfnew.h"
 
 namespace {
 
@@ -180,10 +182,6 @@ bool validate(const Bytes& b, Dir* d) {
     std::printf("tifOpen:カラーマップがありません\n");
     return false;
   }
-  if (!imgfBytes(d->w, d->h, 1) && d->w && d->h) {
-    std::printf("tifOpen:画像が大きすぎます %u x %u\n", d->w, d->h);
-    return false;
-  }
   // Strips are read only where they lie wholly inside the file.
   if (d->nstrips > d->offsets.count) d->nstrips = d->offsets.count;
   if (d->counts.present && d->nstrips > d->counts.count) d->nstrips = d->counts.count;
@@ -256,11 +254,8 @@ void readColourMap(const Bytes& b, const Dir& d, IMGF* img) {
 
 IMGF* decodeImage(const Bytes& b, const Dir& d) {
   bool indexed = d.photometric == 3;
-  IMGF* img = imgfNew(d.w, d.h, indexed ? d.bits[0] : 0);
-  if (!img) {
-    std::printf("tifOpen:メモリが足りません\n");
-    return nullptr;
-  }
+  IMGF* img = imgfNewSay(d.w, d.h, indexed ? d.bits[0] : 0, "tifOpen");
+  if (!img) return nullptr;
   if (indexed) readColourMap(b, d, img);
   int bpp = indexed ? 1 : 4;
   uint64_t total = uint64_t(d.w) * d.h, done = 0;
@@ -306,9 +301,9 @@ IMGF* tifDecode(const uint8_t* data, size_t len) {
 
 IMGF* tifOpen(const char* fname) {
   size_t len = 0;
-  uint8_t* data = finLoad(&len, fname);
+  char* data = fload(&len, fname);
   if (!data) return nullptr;
-  IMGF* img = tifDecode(data, len);
+  IMGF* img = tifDecode(reinterpret_cast<const uint8_t*>(data), len);
   std::free(data);
   return img;
 }

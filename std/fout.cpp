@@ -1,6 +1,7 @@
 #include "std/fout.h"
 
-#include <cstdio>
+#include "std/hostfs.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -11,7 +12,7 @@
 // over it only when everything reached the disk, so a failed save leaves the
 // old file as it was.
 struct FOUT {
-  FILE* fp;  // null for a memory stream
+  HfsFile* fp;  // null for a memory stream
   std::string path, temp;
   uint8_t* mem;  // memory stream contents
   size_t memcap;
@@ -22,12 +23,12 @@ struct FOUT {
 FOUT* foutOpen(const char* path) {
   if (!path) return nullptr;
   std::string temp = std::string(path) + "~tdesave";
-  FILE* fp = std::fopen(temp.c_str(), "wb");
+  HfsFile* fp = hfsOpenWrite(temp.c_str());
   if (!fp) return nullptr;
   FOUT* fo = new (std::nothrow) FOUT{fp, path, temp, nullptr, 0, 0, false};
   if (!fo) {
-    std::fclose(fp);
-    std::remove(temp.c_str());
+    hfsClose(fp);
+    hfsRemove(temp.c_str());
   }
   return fo;
 }
@@ -52,7 +53,7 @@ int foutWrite(FOUT* fo, const void* data, size_t n) {
   if (!fo || fo->failed) return 0;
   if (n == 0) return 1;
   if (fo->fp) {
-    if (std::fwrite(data, 1, n, fo->fp) != n) fo->failed = true;
+    if (!hfsWrite(fo->fp, data, n)) fo->failed = true;
   } else if (fo->pos > SIZE_MAX - n || !memReserve(fo, static_cast<size_t>(fo->pos) + n)) {
     fo->failed = true;
   } else {
@@ -76,9 +77,11 @@ int foutClose(FOUT* fo) {
   if (!fo) return 0;
   bool ok = !fo->failed;
   if (fo->fp) {
-    if (std::fclose(fo->fp) != 0) ok = false;
-    if (ok && std::rename(fo->temp.c_str(), fo->path.c_str()) != 0) ok = false;
-    if (!ok) std::remove(fo->temp.c_str());
+    // On the disk before the rename makes it the file.
+    if (ok && !hfsSync(fo->fp)) ok = false;
+    if (!hfsClose(fo->fp)) ok = false;
+    if (ok && !hfsRename(fo->temp.c_str(), fo->path.c_str())) ok = false;
+    if (!ok) hfsRemove(fo->temp.c_str());
   }
   std::free(fo->mem);
   delete fo;
@@ -89,26 +92,4 @@ void foutAbort(FOUT* fo) {
   if (!fo) return;
   fo->failed = true;
   foutClose(fo);
-}
-
-uint8_t* finLoad(size_t* len, const char* path) {
-  if (len) *len = 0;
-  if (!path) return nullptr;
-  FILE* fp = std::fopen(path, "rb");
-  if (!fp) return nullptr;
-  uint8_t* buf = nullptr;
-  long n = -1;
-  if (std::fseek(fp, 0, SEEK_END) == 0 && (n = std::ftell(fp)) >= 0 &&
-      std::fseek(fp, 0, SEEK_SET) == 0) {
-    buf = static_cast<uint8_t*>(std::malloc(size_t(n) + 16));
-    if (buf && std::fread(buf, 1, size_t(n), fp) != size_t(n)) {
-      std::free(buf);
-      buf = nullptr;
-    }
-  }
-  std::fclose(fp);
-  if (!buf) return nullptr;
-  buf[n] = 0;
-  if (len) *len = size_t(n);
-  return buf;
 }

@@ -25,7 +25,3 @@ const uint8_t* foutData(const FOUT* fo, size_t* n);
 int foutClose(FOUT* fo);
 // Closes and frees without touching the target (the partial file is removed).
 void foutAbort(FOUT* fo);
-
-// Whole file followed by a zero byte (free with std::free), or null; the
-// readers' one way in.
-uint8_t* finLoad(size_t* len, const char* path);

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "std/fout.h"
+#include "std/futil.h"
+#include "std/imgfnew.h"
 #include "std/tdeassert.h"
 
 namespace {
@@ -157,7 +159,10 @@ IMGF* ppmDecode(const uint8_t* data, size_t len) {
   if (p < end && *p == '\n') p++;
   // A maximum of 0 (or below) scales nothing: refused like a bad header.
   if (ver < 1 || ver > 6 || maxval <= 0) return nullptr;
-  if (w < 0 || h < 0 || (!imgfBytes(w, h, 1) && w && h)) return nullptr;
+  if (w < 0 || h < 0 || w > IMGF_READ_MAXPIXELS || h > IMGF_READ_MAXPIXELS ||
+      int64_t(w) * h > IMGF_READ_MAXPIXELS) {
+    return nullptr;
+  }
   IMGF* img = imgfNew(w, h, ver == 3 || ver == 6 ? 0 : ver == 1 || ver == 4 ? 1 : 8);
   if (!img) return nullptr;
   int factor = 65280 / maxval;
@@ -275,9 +280,9 @@ int ppmSave(const char* fname, const void* pixels, int w, int h, int ver) {
 
 IMGF* ppmOpen(const char* fname) {
   size_t len = 0;
-  uint8_t* data = finLoad(&len, fname);
+  char* data = fload(&len, fname);
   if (!data) return nullptr;
-  IMGF* img = ppmDecode(data, len);
+  IMGF* img = ppmDecode(reinterpret_cast<const uint8_t*>(data), len);
   std::free(data);
   return img;
 }
