@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -131,7 +132,7 @@ DB* existingList(OPT* op, int32_t kind, void* target) {
 
 void registerOption(OPT* op, const char* name, int32_t kind, void* target, intptr_t value,
                     const char* desc) {
-  if (!name) return;
+  if (!name || !target) return;  // nothing for the option to act on
   DB* opts = op->minus;
   if (*name == '+') {
     opts = op->plus;

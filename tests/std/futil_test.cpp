@@ -110,6 +110,17 @@ TEST_F(Futil, FloadReportsSeekErrorOnAPipe) {
   EXPECT_EQ(len, 0u);
 }
 
+TEST_F(Futil, FloadRefusesHugeFilesWithAMemoryMessage) {
+  // Sparse: costs no disk space.
+  std::string path = dir.make("huge.bmp", "");
+  ASSERT_EQ(truncate(path.c_str(), (off_t{1} << 30) + 1), 0);
+  size_t len = 99;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(fload(&len, path.c_str()), nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "fload:メモリ確保エラー:" + path + "\n");
+  EXPECT_EQ(len, 0u);
+}
+
 TEST_F(Futil, FinfoClassifiesPaths) {
   std::string file = dir.make("a.bmp");
   FINFO info{};

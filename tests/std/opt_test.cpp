@@ -209,6 +209,10 @@ TEST_F(Parser, ReregisteringReplacesTheOption) {
   EXPECT_EQ(first, 0);
   EXPECT_EQ(second, 7);
   EXPECT_EQ(dbCnt(op->minus), 1);
+  // An option without a target is not registered.
+  optFlag(op, "z", nullptr, "z");
+  optFunc(op, "y", nullptr, nullptr, "y");
+  EXPECT_EQ(dbCnt(op->minus), 1);
 }
 
 TEST_F(Parser, ReportsErrorsWithTheRestOfTheLine) {

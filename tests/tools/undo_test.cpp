@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "image/bmconv.h"
 #include "image/bmgeom.h"
@@ -207,6 +208,49 @@ TEST(Undo, EmptyLogAndMissingLogChangeNothing) {
   undoBegin(bm.get());
   undoApply(bm.get());
   EXPECT_EQ(indices(bm.get()), (std::vector<uint8_t>{1, 1}));
+}
+
+// Any mix of logged edits within one step comes back to the starting image.
+TEST(Undo, RandomStepsRestoreTheStart) {
+  std::mt19937 rng(11);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int round = 0; round < 60; round++) {
+    BmPtr bm = round & 1 ? indexed(pick(1, 12), pick(1, 12)) : direct(pick(1, 12), pick(1, 12));
+    for (int y = 0; y < bm->h; y++)
+      for (int x = 0; x < bm->w; x++) bmpset(bm.get(), x, y, rng(), 1);
+    bm->cmap[pick(0, 255)] = rng();
+    Snapshot before(bm.get());
+    undoBegin(bm.get());
+    for (int op = 0; op < 12; op++) {
+      switch (pick(0, 5)) {
+        case 0:
+          lineDraw(bm.get(), pick(-5, 15), pick(-5, 15), pick(-5, 15), pick(-5, 15), pick(0, 1),
+                   rng(), pick(0, 1));
+          break;
+        case 1:
+          bmPut(bm.get(), pick(-1, 12), pick(-1, 12), rng(), pick(0, 1));
+          break;
+        case 2: {
+          BmPtr src = round & 2 ? direct(pick(1, 6), pick(1, 6)) : indexed(pick(1, 6), pick(1, 6));
+          for (int i = 0; i < src->w * src->h * src->bpp; i++) src->buf[i] = uint8_t(rng());
+          bmPaste(bm.get(), src.get(), pick(-6, 12), pick(-6, 12), pick(0, 1));
+          break;
+        }
+        case 3:
+          bmResize(bm.get(), pick(0, 12), pick(0, 12));
+          break;
+        case 4:
+          bmGray(bm.get());
+          break;
+        case 5:
+          undoWholeImage(bm.get());
+          bmDirect(bm.get());
+          break;
+      }
+    }
+    undoApply(bm.get());
+    ASSERT_TRUE(Snapshot(bm.get()) == before) << "round " << round;
+  }
 }
 
 }  // namespace
