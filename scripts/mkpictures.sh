@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Regenerates the stored pictures from scripts/pictures.txt: the tool-button
-# pictures and the program icon in resources/, the tool-cursor picture as
-# constant data in formats/tdecurpic.cpp. The outputs are committed.
+# Regenerates the tool-button pictures and the program icon in resources/
+# from scripts/pictures.txt. The outputs are committed.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TDE_BUILD:-$root/build}"
@@ -12,5 +11,4 @@ trap 'rm -rf "$out"' EXIT
 "$build/mkpictures" "$root/scripts/pictures.txt" "$out"
 cp "$out/toolbtn_main.pxa" "$out/toolbtn_cmap.pxa" "$root/resources/"
 cp "$out/tde.ico" "$root/resources/tde.ico"
-cp "$out/tdecurpic.cpp" "$root/formats/tdecurpic.cpp"
 echo "pictures written"
