@@ -41,7 +41,7 @@ int fuzzNif(const uint8_t* data, size_t size) {
 
 int fuzzLz(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  int n = data[0] | data[1] << 8;  // expected length, up to 64 KiB
+  int n = data[0] | (data[1] & 0x1f) << 8;  // expected length, up to 8 KiB (twice the window)
   std::vector<uint8_t> out(static_cast<size_t>(n) + 1);
   int used = lzDecode(out.data(), n, data + 2, static_cast<int>(size - 2));
   if (used < -1 || used > static_cast<int>(size - 2)) std::abort();

@@ -26,7 +26,7 @@ run() {
   dict=""
   [ -f "$root/fuzz/dict/$t.dict" ] && dict="-dict=$root/fuzz/dict/$t.dict"
   # -close_fd_mask=1: the readers' diagnostics on stdout would only slow things down.
-  "$bdir/fuzz_$t" $dict -close_fd_mask=1 -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
+  "$bdir/fuzz_$t" $dict -close_fd_mask=1 -max_len=${TDE_FUZZ_MAXLEN:-8192} -rss_limit_mb=2048 -timeout=10 \
     -artifact_prefix="$root/fuzz/crashers/$t/" "$@" "$bdir/corpus/$t" "$root/fuzz/corpus/$t"
 }
 
