@@ -160,7 +160,7 @@ void cXWIN::drawText(int tx, int ty, int alignx, int aligny, COLORREF c, const c
   va_end(ap);
   if (len < 0) return;
   if (len >= int(sizeof buf)) len = sizeof buf - 1;  // cut, never overrun
-  int w = LOWORD(GetTabbedTextExtentA(dc, buf, len, 0, nullptr));
+  int w = LOWORD(GetTabbedTextExtentA(dc, buf, len, 4, nullptr));
   int oldMode = SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, c);
   TextOutA(dc, tx - alignOffset(alignx, w), ty - alignOffset(aligny, fonth), buf, len);
