@@ -30,7 +30,10 @@ int bitAt(const FileView& f, uint64_t rowstart, int x, int bits) {
 }
 
 // Palette, XOR indices and AND mask of an image of c bits (1, 4 or 8) at off.
-void readPicture(IMGF* img, const FileView& f, uint64_t off, int c) {
+// A two-colour cursor (cursor2) takes the editor's index meaning, which its
+// writer uses too: 0 transparent (AND 1, XOR 0), 1 black and 2 white (the
+// file's two colours, opaque), 3 inverted screen (AND 1, XOR 1, transparent).
+void readPicture(IMGF* img, const FileView& f, uint64_t off, int c, bool cursor2) {
   int w = img->w, h = img->h;
   uint64_t pal = off + 40;
   for (int i = 0; i < (1 << c); ++i) {
@@ -45,6 +48,19 @@ void readPicture(IMGF* img, const FileView& f, uint64_t off, int c) {
   for (int r = 0; r < h && xors + r * xorrow < f.len; ++r) {
     uint8_t* row = img->buf + static_cast<size_t>(h - 1 - r) * w;
     for (int x = 0; x < w; ++x) row[x] = static_cast<uint8_t>(bitAt(f, xors + r * xorrow, x, c));
+  }
+  if (cursor2) {
+    uint32_t black = img->cmap[0], white = img->cmap[1];
+    img->cmap[0] = 0;
+    img->cmap[1] = black | 0xff000000u;
+    img->cmap[2] = white | 0xff000000u;
+    img->cmap[3] = 0x00ffffffu;
+    for (int r = 0; r < h; ++r) {
+      uint8_t* row = img->buf + static_cast<size_t>(h - 1 - r) * w;
+      for (int x = 0; x < w; ++x)
+        row[x] = static_cast<uint8_t>(bitAt(f, ands + r * androw, x, 1) ? row[x] * 3 : row[x] + 1);
+    }
+    return;
   }
   for (int r = 0; r < h && ands + r * androw < f.len; ++r) {
     const uint8_t* row = img->buf + static_cast<size_t>(h - 1 - r) * w;
@@ -95,7 +111,7 @@ DB* icoDecode(const uint8_t* file, size_t len, int limit) {
     if (!img) break;
     img->ncolor = type == ICO_CURSOR ? 4 : c >= 8 ? 256 : 1 << c;
     if (supported)
-      readPicture(img, f, off, c);
+      readPicture(img, f, off, c, type == ICO_CURSOR && c == 1);
     else
       std::printf("フルカラーのアイコン、カーソルはサポートしていません\n");
     imgfListAdd(list, img);
@@ -157,6 +173,10 @@ std::vector<uint8_t> icoEncode(const void* pixels, int w, int h, const void* cma
   std::vector<uint8_t> dec(static_cast<size_t>(w) * h);
   const auto* px = static_cast<const uint8_t*>(pixels);
   for (size_t i = 0; i < dec.size(); ++i) dec[i] = static_cast<uint8_t>(px[i] - 1);
+  // A transparent cursor pixel keeps XOR 0: with XOR 1 it would invert the screen.
+  if (cursor)
+    for (size_t i = 0; i < dec.size(); ++i)
+      if (cm[4 * px[i] + 3] == 0) dec[i] = 0;
   uint8_t* xors = pal + 4 * ncol;
   bmpRows(h, xors, dec.data(), depth, w, BMP_PACK);
   uint8_t* ands = xors + xorrow * h;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "tools/region.h"
 
 namespace {
+
+constexpr int kMaxCoord = 1 << 24;
 
 struct Vec {
   double x, y;
@@ -136,7 +139,11 @@ QPOINT quadMap(const QUADMAP& q, double s, double t) {
 BM* warpFwd(const QPOINT pts[4], const BM* src) {
   if (!src || !src->buf || (src->bpp != 1 && src->bpp != 4)) return nullptr;
   int maxX = 0, maxY = 0;
-  for (int i = 0; i < 4; i++) maxX = std::max(maxX, pts[i].x), maxY = std::max(maxY, pts[i].y);
+  for (int i = 0; i < 4; i++) {
+    // Far-off points (the product of four times them must stay an int).
+    if (std::abs(pts[i].x) > kMaxCoord || std::abs(pts[i].y) > kMaxCoord) return nullptr;
+    maxX = std::max(maxX, pts[i].x), maxY = std::max(maxY, pts[i].y);
+  }
   if (maxX <= 0 || maxY <= 0) return nullptr;
   BM* out = blankLike(src, maxX, maxY);
   if (!out) return nullptr;
@@ -157,20 +164,19 @@ BM* warpFwd(const QPOINT pts[4], const BM* src) {
 
 BM* warpInv(const QUADMAP& q, const BM* src, int w, int h) {
   if (!src || w <= 0 || h <= 0 || (src->bpp != 1 && src->bpp != 4)) return nullptr;
-  BM* big = blankLike(src, 4 * w, 4 * h);
   BM* out = blankLike(src, w, h);
-  if (!big || !out) {
-    bmFre(big);
-    bmFre(out);
-    return nullptr;
-  }
-  for (int i = 0; i < big->h; i++)
-    for (int j = 0; j < big->w; j++) {
-      const QPOINT uv = quadMap(q, j / (4.0 * w), i / (4.0 * h));
+  if (!out) return nullptr;
+  // Sampled four times per axis; a rectangle too large for that is sampled
+  // once per pixel instead of failing.
+  BM* big = blankLike(src, 4 * w, 4 * h);
+  BM* canvas = big ? big : out;
+  for (int i = 0; i < canvas->h; i++)
+    for (int j = 0; j < canvas->w; j++) {
+      const QPOINT uv = quadMap(q, double(j) / canvas->w, double(i) / canvas->h);
       if (uv.x >= 0 && uv.y >= 0 && uv.x < src->w && uv.y < src->h)
-        copyPixel(big, j, i, src, uv.x, uv.y);
+        copyPixel(canvas, j, i, src, uv.x, uv.y);
     }
-  resample(out, big);
+  if (big) resample(out, big);
   bmFre(big);
   return out;
 }
