@@ -1,7 +1,7 @@
 #!/bin/sh
 # Whole-process comparison of tdeconv with ImageMagick (convert) and netpbm on
 # the same files, and of lzEncode with gzip -1 on the same bytes.
-#   bench/formats_compare.sh BUILD_DIR [RUNS]
+#   [SIZES="2048 4096"] bench/formats_compare.sh BUILD_DIR [RUNS]
 # The programs run alternately, RUNS (5) times each; the median wall time of
 # each is reported with the ratio other / tdeconv (above 1: tdeconv is faster).
 set -eu
@@ -29,7 +29,7 @@ for c, m in zip(cmds, med):
 PY
 }
 
-for n in 2048 4096; do
+for n in ${SIZES:-2048 4096}; do
   convert -size ${n}x$n plasma:fractal -seed 3 -depth 8 src$n.ppm
   ppmtobmp -bpp=24 src$n.ppm > d$n.bmp 2>/dev/null
   pnmquant 256 src$n.ppm 2>/dev/null | ppmtobmp -bpp=8 > i$n.bmp 2>/dev/null
