@@ -396,6 +396,18 @@ TEST(TiffRead, DamagedFilesFailCleanly) {
     std::vector<uint8_t> cut(whole.begin(), whole.begin() + n);
     fmtb::captureStdout([&] { decode(cut); });
   }
+  // Strip offsets of a type without a size and a count of four thousand million.
+  {
+    TiffBuilder t(false);
+    uint32_t at = t.blob(std::vector<uint8_t>(4, 1));
+    basicEntries(t, 2, 2, 2, {8});
+    t.entry(273, 13, {at});
+    t.directory();
+    std::vector<uint8_t> f = t.bytes();
+    size_t e = le32(f, 4) + 2 + 12 * 4;  // the fifth entry
+    f[e + 4] = f[e + 5] = f[e + 6] = f[e + 7] = 0xFF;
+    EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(f)); }), damaged);
+  }
   // A directory whose entries run past the end.
   std::vector<uint8_t> v = {'I', 'I', 42, 0, 8, 0, 0, 0, 200, 0};
   EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(v)); }), damaged);

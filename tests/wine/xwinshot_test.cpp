@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -113,8 +114,10 @@ TEST(XwinScreen, MagnifiedImageWithGridsReachesTheScreen) {
   EXPECT_EQ(at(o + 8 * kScale, o + 20), RGB(128, 128, 128));  // character grid drawn last
   EXPECT_EQ(at(o + 20, o + 16 * kScale), RGB(128, 128, 128));
   EXPECT_EQ(at(4, 4), RGB(212, 208, 200));  // background outside the picture
-  if (const char* dir = std::getenv("TDE_ARTIFACTS"))
+  if (const char* dir = std::getenv("TDE_ARTIFACTS")) {
+    std::filesystem::create_directories(dir);
     saveBmp(std::string(dir) + "/xwin_magnified.bmp", shot, kClient, kClient);
+  }
   win.close();
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
