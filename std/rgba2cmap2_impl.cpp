@@ -11,7 +11,63 @@ namespace rgba2cmap_detail {
 
 // ---- BucketTally -------------------------------------------------------------
 
-void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
+inline void BucketTally::tallyPixel(Slot& s, bool fresh, const uint8_t* p) {
+  if (fresh) {
+    s.id = buckets_++;
+    s.first = loadColour(p);
+  }
+  for (int ch = 0; ch < 4; ch++) s.sum[ch] += p[ch];
+  if ((++s.cnt & 0xFFFFFF) == 0) {
+    const size_t at = 4 * size_t(s.id);
+    if (spill_.size() < at + 4) spill_.resize(at + 4);
+    for (int ch = 0; ch < 4; ch++) spill_[at + ch] += s.sum[ch];
+    std::fill(s.sum, s.sum + 4, 0u);
+  }
+}
+
+size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
+  uint32_t lastBlock = KeyTable<Block>::kEmpty;
+  size_t at = 0;
+  for (size_t i = 0; i < count; i++, px += 4) {
+    const uint32_t key = loadColour(px) & 0xFEFEFEFEu;
+    // Block key: alpha and the upper 5 bits of red, green, blue (even, so
+    // never the empty key); slot: the lower 2 bits of each.
+    const uint32_t block = (key & 0xFEF8F8F8u) | 0x02;
+    const uint32_t sub = (key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4;
+    if (block != lastBlock) {
+      dir_.reserve(1);
+      Block* b = dir_.probe(block, dir_.home(block));
+      if (b->key != block) {
+        // Too scattered for blocks: on average fewer than 4 of 64 in use.
+        if (blocks_.size() > 16 * size_t(buckets_) + 4096) return i;
+        dir_.claim(b, block);
+        b->at = uint32_t(blocks_.size());
+        blocks_.resize(blocks_.size() + 64, Slot{KeyTable<Slot>::kEmpty, 0, 0, 0, {0, 0, 0, 0}});
+      }
+      at = b->at;
+      lastBlock = block;
+    }
+    Slot& s = blocks_[at + sub];
+    const bool fresh = s.key != key;
+    s.key = key;
+    tallyPixel(s, fresh, px);
+    if (ids) ids[i] = s.id;
+  }
+  return count;
+}
+
+void BucketTally::toHashed() {
+  table_.reserve(buckets_);
+  for (const Slot& s : blocks_)
+    if (s.key != KeyTable<Slot>::kEmpty) {
+      Slot* t = table_.probe(s.key, table_.home(s.key));
+      table_.claim(t, s.key);
+      *t = s;
+    }
+  std::vector<Slot>().swap(blocks_);
+}
+
+void BucketTally::addHashed(const uint8_t* px, size_t count, uint32_t* ids) {
   uint32_t keys[kBatch];
   size_t homes[kBatch];
   for (size_t i = 0; i < count; i += kBatch, px += 4 * kBatch) {
@@ -25,33 +81,31 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
     uint32_t lastKey = KeyTable<Slot>::kEmpty;
     Slot* s = nullptr;
     for (size_t j = 0; j < m; j++) {
+      bool fresh = false;
       if (keys[j] != lastKey) {
         s = table_.probe(keys[j], homes[j]);
-        if (s->key != keys[j]) {
-          table_.claim(s, keys[j]);
-          s->id = uint32_t(keys_.size());
-          s->first = loadColour(px + 4 * j);
-          keys_.push_back(keys[j]);
-        }
+        fresh = s->key != keys[j];
+        if (fresh) table_.claim(s, keys[j]);
         lastKey = keys[j];
       }
+      tallyPixel(*s, fresh, px + 4 * j);
       if (ids) ids[i + j] = s->id;
-      for (int ch = 0; ch < 4; ch++) s->sum[ch] += px[4 * j + ch];
-      if ((++s->cnt & 0xFFFFFF) == 0) {
-        const size_t at = 4 * size_t(s->id);
-        if (spill_.size() < at + 4) spill_.resize(at + 4);
-        for (int ch = 0; ch < 4; ch++) spill_[at + ch] += s->sum[ch];
-        std::fill(s->sum, s->sum + 4, 0u);
-      }
     }
   }
-  // The table no longer moves: number the slots by bucket.
-  slotOf_.resize(keys_.size());
-  const auto& slots = table_.slots();
-  for (size_t k = 0; k < slots.size(); k++)
-    if (slots[k].key != KeyTable<Slot>::kEmpty) slotOf_[slots[k].id] = uint32_t(k);
-  keys_.clear();
-  keys_.shrink_to_fit();
+}
+
+void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
+  const size_t done = addBlocked(px, count, ids);
+  const std::vector<Slot>* store = &blocks_;
+  if (done < count) {
+    toHashed();
+    addHashed(px + 4 * done, count - done, ids ? ids + done : nullptr);
+    store = &table_.slots();
+  }
+  base_ = store->data();
+  slotOf_.resize(buckets_);
+  for (size_t k = 0; k < store->size(); k++)
+    if ((*store)[k].key != KeyTable<Slot>::kEmpty) slotOf_[(*store)[k].id] = uint32_t(k);
 }
 
 // ---- NearSearch --------------------------------------------------------------

@@ -82,6 +82,11 @@ constexpr size_t kBatch = 16;
 // Pixels counted per bucket key, buckets numbered in order of first
 // appearance. Sums are 64-bit in the end (32-bit while counting, moved
 // aside every 2^24 pixels of a bucket).
+//
+// Neighbouring pixels of a picture mostly have neighbouring colours, so the
+// count starts with blocks of 4 x 4 x 4 seven-bit colours (one alpha) kept
+// together: the blocks in use stay in cache. Pictures whose colours are too
+// scattered to fill the blocks go on in a plain hash table.
 class BucketTally {
  public:
   // Called once. When ids is given, it receives each pixel's bucket number.
@@ -94,7 +99,7 @@ class BucketTally {
   }
   // Exact colour of the bucket's first pixel.
   uint32_t first(size_t id) const { return slot(id).first; }
-  void prefetch(size_t id) const { __builtin_prefetch(&table_.slots()[slotOf_[id]]); }
+  void prefetch(size_t id) const { __builtin_prefetch(&base_[slotOf_[id]]); }
 
  private:
   struct Slot {
@@ -104,11 +109,22 @@ class BucketTally {
     uint32_t first;
     uint32_t sum[4];
   };
-  const Slot& slot(size_t id) const { return table_.slots()[slotOf_[id]]; }
+  struct Block {
+    uint32_t key;
+    uint32_t at;  // first slot in blocks_
+  };
+  const Slot& slot(size_t id) const { return base_[slotOf_[id]]; }
+  size_t addBlocked(const uint8_t* px, size_t count, uint32_t* ids);
+  void addHashed(const uint8_t* px, size_t count, uint32_t* ids);
+  void toHashed();
+  void tallyPixel(Slot& s, bool fresh, const uint8_t* p);
+  KeyTable<Block> dir_;       // block key -> block
+  std::vector<Slot> blocks_;  // 64 slots per block
   KeyTable<Slot> table_;
-  std::vector<uint32_t> slotOf_;  // by bucket number; filled once counting is done
+  const Slot* base_ = nullptr;
+  std::vector<uint32_t> slotOf_;  // by bucket number, into base_; filled once counting is done
   std::vector<uint64_t> spill_;
-  std::vector<uint32_t> keys_;  // by bucket number, while counting
+  uint32_t buckets_ = 0;
 };
 
 // Exact nearest entry among the first n colour-map entries: smallest squared
