@@ -28,30 +28,45 @@ inline void BucketTally::tallyPixel(Slot& s, bool fresh, const uint8_t* p) {
 size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
   uint32_t lastBlock = KeyTable<Block>::kEmpty;
   size_t at = 0;
-  for (size_t i = 0; i < count; i++, px += 4) {
-    const uint32_t key = loadColour(px) & 0xFEFEFEFEu;
-    // Block key: alpha and the upper 5 bits of red, green, blue (even, so
-    // never the empty key); slot: the lower 2 bits of each.
-    const uint32_t block = (key & 0xFEF8F8F8u) | 0x02;
-    const uint32_t sub = (key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4;
-    if (block != lastBlock) {
-      dir_.reserve(1);
-      Block* b = dir_.probe(block, dir_.home(block));
-      if (b->key != block) {
-        // Too scattered for blocks: on average fewer than 4 of 64 in use.
-        if (blocks_.size() > 16 * size_t(buckets_) + 4096) return i;
-        dir_.claim(b, block);
-        b->at = uint32_t(blocks_.size());
-        blocks_.resize(blocks_.size() + 64, Slot{KeyTable<Slot>::kEmpty, 0, 0, 0, {0, 0, 0, 0}});
+  uint32_t keys[kBatch], slots[kBatch];
+  for (size_t i = 0; i < count; i += kBatch, px += 4 * kBatch) {
+    // Find the slots of a batch first and prefetch them, then count.
+    size_t m = std::min(kBatch, count - i);
+    bool scattered = false;
+    for (size_t j = 0; j < m; j++) {
+      const uint32_t key = loadColour(px + 4 * j) & 0xFEFEFEFEu;
+      // Block key: alpha and the upper 5 bits of red, green, blue (even, so
+      // never the empty key); slot: the lower 2 bits of each.
+      const uint32_t block = (key & 0xFEF8F8F8u) | 0x02;
+      if (block != lastBlock) {
+        dir_.reserve(1);
+        Block* b = dir_.probe(block, dir_.home(block));
+        if (b->key != block) {
+          // Too scattered for blocks: on average fewer than 4 of 64 in use.
+          if (blocks_.size() > 16 * size_t(buckets_ + j) + 4096) {
+            m = j;
+            scattered = true;
+            break;
+          }
+          dir_.claim(b, block);
+          b->at = uint32_t(blocks_.size());
+          blocks_.resize(blocks_.size() + 64, Slot{KeyTable<Slot>::kEmpty, 0, 0, 0, {0, 0, 0, 0}});
+        }
+        at = b->at;
+        lastBlock = block;
       }
-      at = b->at;
-      lastBlock = block;
+      keys[j] = key;
+      slots[j] = uint32_t(at) | (key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4;
+      __builtin_prefetch(&blocks_[slots[j]]);
     }
-    Slot& s = blocks_[at + sub];
-    const bool fresh = s.key != key;
-    s.key = key;
-    tallyPixel(s, fresh, px);
-    if (ids) ids[i] = s.id;
+    for (size_t j = 0; j < m; j++) {
+      Slot& s = blocks_[slots[j]];
+      const bool fresh = s.key != keys[j];
+      s.key = keys[j];
+      tallyPixel(s, fresh, px + 4 * j);
+      if (ids) ids[i + j] = s.id;
+    }
+    if (scattered) return i + m;
   }
   return count;
 }
