@@ -188,8 +188,12 @@ int NearSearch::find(uint32_t colour) {
   uint32_t cell = 0;
   for (int ch = 0; ch < 4; ch++)
     cell |= uint32_t(channel(colour, ch) >> kShift) << (ch * (8 - kShift));
-  const uint32_t at = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
-  const uint16_t* list = lists_.data() + at;
+  // Runs of similar colours ask for the same cell again and again.
+  if (cell != lastCell_) {
+    lastAt_ = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
+    lastCell_ = cell;
+  }
+  const uint16_t* list = lists_.data() + lastAt_;
   int best = INT_MAX, bi = 0;
   for (int k = 1; k <= list[0]; k++) {
     int d = colourDist(colour, col_[list[k]]);

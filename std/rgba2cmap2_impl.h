@@ -155,6 +155,7 @@ class NearSearch {
   uint32_t* cellList_;             // per cell: 0 not built yet, else 1 + list offset
   std::vector<uint32_t> bigList_;  // the same for the cells of side 32
   std::vector<uint16_t> lists_;    // per list: its length, then entry indices ascending
+  uint32_t lastCell_ = UINT32_MAX, lastAt_ = 0;
 };
 // The colour map of rgba2cmap from counted pixels.
 int cmapFromTally(uint8_t* cmap, const BucketTally& tally, int maxcmapn, int top);
