@@ -248,14 +248,10 @@ void Thinner::setThreshold(int t, int limit) {
   g_ = 256 >> shift_;
   head_.assign(size_t(g_) * g_ * g_, -1);
   tail_.resize(head_.size());
-  next_.clear();
-  who_.clear();
-  surv_.clear();
+  filings_.clear();
 }
 
 void Thinner::file(uint32_t c) {
-  const int id = int(surv_.size());
-  surv_.push_back(c);
   if (r_ < 0) return;
   int lo[3], hi[3], v[3];
   for (int ch = 0; ch < 3; ch++) {
@@ -283,15 +279,14 @@ void Thinner::file(uint32_t c) {
         span(2, z, nz, fz);
         if (nz >= t_) continue;
         const size_t k = (size_t(x) * g_ + y) * g_ + z;
-        const int e = int(who_.size());
-        who_.push_back(id);
+        const int e = int(filings_.size());
         if (fz < t_ || head_[k] < 0) {  // covers the whole cell: try it first
-          next_.push_back(head_[k]);
+          filings_.push_back(Filing{head_[k], c});
           if (head_[k] < 0) tail_[k] = e;
           head_[k] = e;
         } else {
-          next_.push_back(-1);
-          next_[tail_[k]] = e;
+          filings_.push_back(Filing{-1, c});
+          filings_[tail_[k]].next = e;
           tail_[k] = e;
         }
       }
@@ -303,8 +298,8 @@ bool Thinner::removed(uint32_t c) const {
   if (r_ < 0) return false;
   const size_t k = (size_t(channel(c, 0) >> shift_) * g_ + (channel(c, 1) >> shift_)) * g_ +
                    (channel(c, 2) >> shift_);
-  for (int e = head_[k]; e >= 0; e = next_[e])
-    if (colourDist(c, surv_[who_[e]]) < t_) return true;
+  for (int e = head_[k]; e >= 0; e = filings_[e].next)
+    if (colourDist(c, filings_[e].col) < t_) return true;
   return false;
 }
 

@@ -184,8 +184,11 @@ class Thinner {
   int n_, protect_;
   int t_ = 0, r_ = -1, shift_ = 2, g_ = 64;
   std::vector<int32_t> head_, tail_;  // per cell: first and last filing (tail valid when head is)
-  std::vector<int32_t> next_, who_;   // filings: next in the cell, survivor
-  std::vector<uint32_t> surv_;
+  struct Filing {
+    int32_t next;  // next filing of the cell, or -1
+    uint32_t col;  // the survivor's colour
+  };
+  std::vector<Filing> filings_;
 };
 
 }  // namespace rgba2cmap_detail
