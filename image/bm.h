@@ -2,6 +2,7 @@
 // per pixel) bitmap with its colour map, file name, format and change log.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "std/db2.h"
@@ -29,7 +30,8 @@ struct BM {
   int32_t pen;  // colour-map index of the drawing colour
   int32_t ftype;
   int32_t cmapn;
-  uint8_t* buf;        // w*h*bpp bytes, rows top to bottom; null when w*h is 0
+  uint8_t* buf;        // w*h*bpp bytes, rows top to bottom; null when w*h is 0;
+                       // std::malloc'ed, so whoever swaps it frees with std::free
   uint32_t cmap[256];  // R | G<<8 | B<<16 | A<<24
   char fname[BM_FNAMESZ];
   DB* undo;  // change log: key DBT_BIN payload, 24-byte header
@@ -44,6 +46,14 @@ inline uint32_t rgbaA(uint32_t c) { return c >> 24; }
 inline uint32_t rgbaMake(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
   return r | g << 8 | b << 16 | a << 24;
 }
+// `over` laid on `under` by the alpha of `over`: each colour channel
+// (over * a + under * (255 - a)) / 255, alpha (under alpha * (255 - a) + a * a) / 255.
+uint32_t rgbaBlend(uint32_t under, uint32_t over);
+
+// Whether a w x h image of bpp (1 or 4) bytes per pixel may exist: sizes not
+// negative, at most BM_MAXPIXELS pixels. Check before allocating anything
+// that depends on a file's header; w * h * bpp then fits in size_t.
+bool bmSizeOk(int64_t w, int64_t h, int64_t bpp);
 
 // New record; pixels and cmap may be null. Answers null when the size is
 // negative, too large, or the pixel buffer cannot be allocated.

@@ -6,7 +6,7 @@
 
 #include "std/tdeassert.h"
 
-#define DB_ASSERT(e) TDE_ASSERT(e, "std/db2")
+// Checks carry fixed texts so that reformatting never changes what is reported.
 #define DB_CHECK(e, text) TDE_ASSERT_TEXT(e, text, "std/db2")
 
 namespace {
@@ -195,16 +195,17 @@ void* mcbAlc(DB* dbp, size_t size) {
 char* mcbEnd(MCB* m) { return reinterpret_cast<char*>(m) + static_cast<size_t>(m->blk) * kUnit; }
 
 void mcbRelease(DB* dbp, MCB* mcbp) {
-  DB_ASSERT(mcbp->dbp == dbp);
-  DB_ASSERT(mcbp->nxtp->dbp == dbp);
-  DB_ASSERT(mcbp->nxtp->bakp == mcbp);
-  DB_ASSERT(mcbp->bakp->dbp == dbp);
-  DB_ASSERT(mcbp->bakp->nxtp == mcbp);
+  DB_CHECK(mcbp->dbp == dbp, "mcbp->dbp==dbp");
+  DB_CHECK(mcbp->nxtp->dbp == dbp, "mcbp->nxtp->dbp==dbp");
+  DB_CHECK(mcbp->nxtp->bakp == mcbp, "mcbp->nxtp->bakp==mcbp");
+  DB_CHECK(mcbp->bakp->dbp == dbp, "mcbp->bakp->dbp==dbp");
+  DB_CHECK(mcbp->bakp->nxtp == mcbp, "mcbp->bakp->nxtp==mcbp");
   unlink(mcbp);
   MCB* succ = freeSuccessor(dbp, mcbp);
   MCB* bakp = succ->bakp;
   // A real free block before mcbp must end at or before it (released twice otherwise).
-  DB_ASSERT(!bakp->bakp || mcbEnd(bakp) <= reinterpret_cast<char*>(mcbp));
+  DB_CHECK(!bakp->bakp || mcbEnd(bakp) <= reinterpret_cast<char*>(mcbp),
+           "!bakp->bakp || bakp+bakp->blk<=mcbp");
   freeInsertBefore(dbp, mcbp, succ);
   if (succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ)) {
     mcbp->blk += succ->blk;
@@ -437,7 +438,7 @@ int jstricmp(const char* s1, const char* s2) {
 // ---- handle ----------------------------------------------------------------
 
 DB* dbNew(int32_t keytyp, int32_t dattyp, uint32_t hashn, uint32_t blksz) {
-  DB_ASSERT(hashn == (hashn & -hashn));
+  DB_CHECK(hashn == (hashn & -hashn), "hashn==(hashn&-hashn)");
   size_t bytes = sizeof(DB) + static_cast<size_t>(hashn) * sizeof(void*);
   auto* dbp = static_cast<DB*>(std::calloc(1, bytes));
   DB_CHECK(dbp, "dbp");
@@ -529,8 +530,8 @@ void dbDel(DB* dbp, void* lstp) {
   DB_CHECK(dbp, "dbp");
   DB_CHECK(lstp, "lstp");
   LNK* lnkp = lnkOf(lstp);
-  DB_ASSERT(lnkp->nxtp->bakp == lnkp);
-  DB_ASSERT(lnkp->bakp->nxtp == lnkp);
+  DB_CHECK(lnkp->nxtp->bakp == lnkp, "lnkp->nxtp->bakp==lnkp");
+  DB_CHECK(lnkp->bakp->nxtp == lnkp, "lnkp->bakp->nxtp==lnkp");
   void* mem = lnkp;
   if (isHashed(dbp)) {
     void** slp = slpOf(lnkp);
@@ -636,8 +637,8 @@ void* dbMalc(DB* dbp, size_t size) {
 void dbMfre(void* p) {
   if (!p) return;
   MLST* mlstp = static_cast<MLST*>(p) - 1;
-  DB_ASSERT(mlstp->nxtp->bakp == mlstp);
-  DB_ASSERT(mlstp->bakp->nxtp == mlstp);
+  DB_CHECK(mlstp->nxtp->bakp == mlstp, "mlstp->nxtp->bakp==mlstp");
+  DB_CHECK(mlstp->bakp->nxtp == mlstp, "mlstp->bakp->nxtp==mlstp");
   unlink(mlstp);
   mcbFre(mlstp->dbp, mlstp);
 }

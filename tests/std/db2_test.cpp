@@ -2,24 +2,378 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-TEST(Db2, QueueKeepsOrderAndCount) {
+std::vector<int> ints(DB* db) {
+  std::vector<int> v;
+  for (void* p = dbTop(db); p; p = dbNxt(p)) v.push_back(*static_cast<int*>(p));
+  return v;
+}
+
+// Free blocks of a handle with a block allocator, in list order.
+std::vector<MCB*> freeBlocks(DB* db) {
+  std::vector<MCB*> v;
+  for (MCB* m = db->ftop.nxtp; m->nxtp; m = m->nxtp) v.push_back(m);
+  return v;
+}
+
+// The free list must be ascending, never hold two touching blocks of one chunk,
+// and agree with each chunk's first/last free block.
+void checkFreeList(DB* db) {
+  std::vector<MCB*> v = freeBlocks(db);
+  for (size_t i = 1; i < v.size(); i++) {
+    ASSERT_LT(v[i - 1], v[i]);
+    char* end = reinterpret_cast<char*>(v[i - 1]) + v[i - 1]->blk * 16;
+    ASSERT_NE(end, reinterpret_cast<char*>(v[i])) << "adjacent free blocks not merged";
+    ASSERT_LE(end, reinterpret_cast<char*>(v[i])) << "free blocks overlap";
+  }
+  for (uint32_t c = 0; c < db->chunkCount; c++) {
+    DBCHUNK* ch = db->chunkById[c];
+    MCB* first = nullptr;
+    MCB* last = nullptr;
+    for (MCB* m : v) {
+      if (m->cid != c) continue;
+      if (!first) first = m;
+      last = m;
+    }
+    ASSERT_EQ(ch->firstfree, first);
+    ASSERT_EQ(ch->lastfree, last);
+  }
+}
+
+TEST(Db2, QueueKeepsOrderBothWays) {
   DB* q = dbNew(0, 4, 0, 1024);
   for (int i = 0; i < 1000; i++) dbAdd(q, &i);
   EXPECT_EQ(dbCnt(q), 1000);
-  int expect = 0;
-  for (void* p = dbTop(q); p; p = dbNxt(p)) EXPECT_EQ(*static_cast<int*>(p), expect++);
-  EXPECT_EQ(expect, 1000);
-  while (void* p = dbTop(q)) dbDel(q, p);
-  EXPECT_EQ(dbCnt(q), 0);
-  EXPECT_EQ(dbTop(q), nullptr);
-  EXPECT_EQ(dbEnd(q), nullptr);
+  std::vector<int> v = ints(q);
+  ASSERT_EQ(v.size(), 1000u);
+  for (int i = 0; i < 1000; i++) EXPECT_EQ(v[i], i);
+  int expect = 999;
+  for (void* p = dbEnd(q); p; p = dbBak(p)) EXPECT_EQ(*static_cast<int*>(p), expect--);
+  EXPECT_EQ(expect, -1);
   dbFre(q);
+}
+
+TEST(Db2, HashSizeMustBePowerOfTwo) {
+  DB* db = dbNew(DBT_STR, 0, 0, 0);
+  EXPECT_EQ(db->bucket, nullptr);
+  dbFre(db);
+  EXPECT_DEATH(dbNew(DBT_STR, 0, 3, 0), "hashn==\\(hashn&-hashn\\).*std/db2");
+}
+
+TEST(Db2, NullHandleAndAddressAreHarmless) {
+  EXPECT_EQ(dbCnt(nullptr), 0);
+  EXPECT_EQ(dbTop(nullptr), nullptr);
+  EXPECT_EQ(dbEnd(nullptr), nullptr);
+  EXPECT_EQ(dbNth(nullptr, 0), nullptr);
+  EXPECT_EQ(dbFind(nullptr, "x"), nullptr);
+  EXPECT_EQ(dbAdd(nullptr, "x"), nullptr);
+  EXPECT_EQ(dbDup(nullptr), nullptr);
+  EXPECT_EQ(dbNxt(nullptr), nullptr);
+  EXPECT_EQ(dbBak(nullptr), nullptr);
+  dbClr(nullptr);
+  dbFre(nullptr);
+  dbMfre(nullptr);
+  DB* db = dbNew(0, 4, 0, 0);
+  EXPECT_EQ(dbFindNxt(db, nullptr), nullptr);
+  EXPECT_DEATH(dbDel(db, nullptr), "lstp");
+  EXPECT_DEATH(dbDel(nullptr, db), "dbp");
+  dbFre(db);
+}
+
+// Hashed and unhashed handles, with and without a block allocator.
+class Db2Shape : public ::testing::TestWithParam<std::pair<uint32_t, uint32_t>> {
+ protected:
+  DB* make(int32_t keytyp, int32_t dattyp) {
+    return dbNew(keytyp, dattyp, GetParam().first, GetParam().second);
+  }
+};
+
+TEST_P(Db2Shape, EqualKeysFoundNewestFirst) {
+  DB* db = make(DBT_STR, 4);
+  int one = 1, two = 2, other = 3;
+  void* a = dbAdd(db, "key", &one);
+  dbAdd(db, "other", &other);
+  void* b = dbAdd(db, "key", &two);
+  EXPECT_EQ(dbFind(db, "key"), b);
+  EXPECT_EQ(dbFindNxt(db, b), a);
+  EXPECT_EQ(dbFindNxt(db, a), nullptr);
+  EXPECT_EQ(dbFind(db, "nothing"), nullptr);
+  dbDel(db, b);
+  EXPECT_EQ(dbFind(db, "key"), a);
+  dbFre(db);
+}
+
+TEST_P(Db2Shape, CaseInsensitiveKeysOnlyForIstr) {
+  DB* is = make(DBT_ISTR, 0);
+  DB* cs = make(DBT_STR, 0);
+  void* r = dbAdd(is, "abc.bmp");
+  dbAdd(cs, "abc.bmp");
+  EXPECT_EQ(dbFind(is, "ABC.BMP"), r);
+  EXPECT_EQ(dbFind(cs, "ABC.BMP"), nullptr);
+  EXPECT_NE(dbFind(cs, "abc.bmp"), nullptr);
+  dbFre(is);
+  dbFre(cs);
+}
+
+TEST_P(Db2Shape, RandomWorkMatchesReference) {
+  DB* db = make(DBT_VAL, 8);
+  std::multimap<int32_t, std::pair<int64_t, void*>> ref;
+  std::mt19937 rng(7);
+  int64_t serial = 0;
+  for (int step = 0; step < 20000; step++) {
+    int32_t key = static_cast<int32_t>(rng() % 300);
+    if (rng() % 3 != 0 || ref.empty()) {
+      int64_t v = serial++;
+      void* p = dbAdd(db, key, &v);
+      ref.emplace(key, std::make_pair(v, p));
+    } else {
+      auto it = ref.lower_bound(key);
+      if (it == ref.end()) it = ref.begin();
+      dbDel(db, it->second.second);
+      ref.erase(it);
+    }
+    if (step % 2000 == 0 && db->blksz) checkFreeList(db);
+  }
+  ASSERT_EQ(dbCnt(db), static_cast<int>(ref.size()));
+  for (int32_t key = 0; key < 300; key++) {
+    std::vector<int64_t> found, expected;
+    for (void* p = dbFind(db, key); p; p = dbFindNxt(db, p))
+      found.push_back(*static_cast<int64_t*>(p));
+    for (auto [it, end] = ref.equal_range(key); it != end; ++it)
+      expected.push_back(it->second.first);
+    std::sort(expected.rbegin(), expected.rend());  // newest (largest serial) first
+    EXPECT_EQ(found, expected) << "key " << key;
+  }
+  if (db->blksz) checkFreeList(db);
+  dbFre(db);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, Db2Shape,
+                         ::testing::Values(std::make_pair(0u, 0u), std::make_pair(0u, 256u),
+                                           std::make_pair(64u, 0u), std::make_pair(64u, 4096u)));
+
+TEST(Db2, RecordLayoutAndStoredLengths) {
+  DB* db = dbNew(DBT_STR, DBT_BIN, 0, 4096);
+  const char bin[5] = {1, 2, 3, 4, 5};
+  char* p = static_cast<char*>(dbAdd(db, "abc", bin, 5));
+  uint32_t datlen, keylen;
+  std::memcpy(&datlen, p - 8, 4);
+  std::memcpy(&keylen, p - 4, 4);
+  EXPECT_EQ(datlen, 5u);
+  EXPECT_EQ(keylen, 4u);  // three characters and the NUL
+  EXPECT_EQ(std::memcmp(p, bin, 5), 0);
+  EXPECT_EQ(p[5], 0);  // alignment bytes are cleared
+  EXPECT_STREQ(p + 8, "abc");
+  EXPECT_EQ(dbKey(p), p + 8);
+
+  char* e = static_cast<char*>(dbAdd(db, nullptr, nullptr, 3));
+  EXPECT_EQ(dbKeyLen(e), 1u);  // a null string stores the empty string
+  EXPECT_EQ(dbDatLen(e), 3u);
+  EXPECT_EQ(e[0] | e[1] | e[2], 0);  // a null data pointer stores zeros
+  dbFre(db);
+}
+
+TEST(Db2, FixedSizeValueAndPointerArguments) {
+  DB* fixed = dbNew(4, 12, 16, 0);
+  uint32_t k = 0x11223344;
+  char* p = static_cast<char*>(dbAdd(fixed, &k, nullptr));
+  EXPECT_EQ(dbDatLen(p), 12u);
+  for (int i = 0; i < 12; i++) EXPECT_EQ(p[i], 0);
+  EXPECT_EQ(dbFind(fixed, &k), p);
+  dbFre(fixed);
+
+  DB* vals = dbNew(DBT_VAL, DBT_VAL, 0, 256);
+  int32_t* v = static_cast<int32_t*>(dbAdd(vals, -7, 42));
+  EXPECT_EQ(*v, 42);
+  EXPECT_EQ(dbFind(vals, -7), v);
+  EXPECT_EQ(dbFind(vals, 7), nullptr);
+  dbFre(vals);
+
+  DB* ptrs = dbNew(DBT_PTR, 0, 0, 0);
+  int target = 0;
+  void* r = dbAdd(ptrs, static_cast<void*>(&target));
+  EXPECT_EQ(dbKeyLen(r), sizeof(void*));
+  EXPECT_EQ(dbFind(ptrs, static_cast<void*>(&target)), r);
+  dbFre(ptrs);
+}
+
+TEST(Db2, SymbolKeysTakeTheLeadingIdentifier) {
+  DB* db = dbNew(DBT_SYM, DBT_SYM, 0, 0);
+  char* p = static_cast<char*>(dbAdd(db, "name1=value", "_x9 rest"));
+  EXPECT_STREQ(static_cast<char*>(dbKey(p)), "name1");
+  EXPECT_STREQ(p, "_x9");
+  EXPECT_EQ(dbFind(db, "name1+2"), p);
+  // Digits cannot start an identifier.
+  char* q = static_cast<char*>(dbAdd(db, "9abc", "x"));
+  EXPECT_EQ(dbKeyLen(q), 1u);
+  // Shift-JIS: a two-byte character is taken whole; a lead byte right before
+  // the terminator ends the identifier there.
+  char* j = static_cast<char*>(dbAdd(db, "\x83\x65\x83\x58 x", "ab\x83"));
+  EXPECT_STREQ(static_cast<char*>(dbKey(j)), "\x83\x65\x83\x58");
+  EXPECT_STREQ(j, "ab");
+  // At most 1023 bytes are kept.
+  std::string longname(3000, 'a');
+  char* l = static_cast<char*>(dbAdd(db, longname.c_str(), "x"));
+  EXPECT_EQ(dbKeyLen(l), 1024u);
+  dbFre(db);
+}
+
+TEST(Db2, NthWalksFromTheNearerEnd) {
+  DB* db = dbNew(0, 4, 0, 0);
+  for (int i = 0; i < 7; i++) dbAdd(db, &i);
+  for (uint32_t i = 0; i < 7; i++) EXPECT_EQ(*static_cast<int*>(dbNth(db, i)), static_cast<int>(i));
+  EXPECT_EQ(dbNth(db, 6), dbEnd(db));
+  EXPECT_EQ(dbNth(db, 7), nullptr);
+  dbFre(db);
+}
+
+TEST(Db2, DeletingTheOnlyRecordEmptiesTheList) {
+  DB* db = dbNew(DBT_STR, 4, 8, 256);
+  void* p = dbAdd(db, "only", nullptr);
+  dbDel(db, p);
+  EXPECT_EQ(dbTop(db), nullptr);
+  EXPECT_EQ(dbEnd(db), nullptr);
+  EXPECT_EQ(dbCnt(db), 0);
+  EXPECT_EQ(dbFind(db, "only"), nullptr);
+  dbFre(db);
+}
+
+TEST(Db2, ReleasedNeighboursCoalesce) {
+  DB* db = dbNew(0, 0, 0, 4096);
+  void* a = dbMalc(db, 40);
+  void* b = dbMalc(db, 40);
+  void* c = dbMalc(db, 40);
+  void* guard = dbMalc(db, 40);
+  ASSERT_EQ(freeBlocks(db).size(), 1u);  // the rest of the chunk
+  MCB* ma = static_cast<MCB*>(static_cast<void*>(static_cast<char*>(a) - sizeof(MLST))) - 1;
+  uint32_t one = ma->blk;
+  dbMfre(a);
+  dbMfre(c);
+  EXPECT_EQ(freeBlocks(db).size(), 3u);
+  dbMfre(b);
+  std::vector<MCB*> f = freeBlocks(db);
+  ASSERT_EQ(f.size(), 2u);
+  EXPECT_EQ(f[0], ma);
+  EXPECT_EQ(f[0]->blk, 3 * one);
+  checkFreeList(db);
+  // Allocations of the same size reuse the coalesced space first (first fit).
+  void* again = dbMalc(db, 40);
+  EXPECT_EQ(again, a);
+  dbMfre(guard);
+  dbMfre(again);
+  ASSERT_EQ(freeBlocks(db).size(), 1u);
+  EXPECT_DEATH(dbMfre(again), "std/db2");
+  dbFre(db);
+}
+
+TEST(Db2, SmallSurplusStaysInsideTheTakenBlock) {
+  DB* db = dbNew(0, 0, 0, 4096);
+  // MLST + 64 bytes, and a guard so the freed block is not merged with the rest.
+  void* a = dbMalc(db, 64);
+  void* guard = dbMalc(db, 8);
+  MCB* ma = static_cast<MCB*>(static_cast<void*>(static_cast<char*>(a) - sizeof(MLST))) - 1;
+  uint32_t blk = ma->blk;
+  dbMfre(a);
+  // One unit less fits with a surplus of 1: the whole block is taken.
+  void* b = dbMalc(db, 64 - 16);
+  EXPECT_EQ(b, a);
+  EXPECT_EQ(ma->blk, blk);
+  dbMfre(b);
+  // Two units less: the block is split and the surplus stays free.
+  void* c = dbMalc(db, 64 - 32);
+  EXPECT_EQ(c, a);
+  EXPECT_EQ(ma->blk, blk - 2);
+  std::vector<MCB*> f = freeBlocks(db);
+  EXPECT_EQ(f[0]->blk, 2u);
+  dbMfre(c);
+  dbMfre(guard);
+  checkFreeList(db);
+  dbFre(db);
+}
+
+TEST(Db2, BigRequestsGetTheirOwnChunk) {
+  DB* db = dbNew(0, 0, 0, 256);
+  void* big = dbMalc(db, 100000);
+  std::memset(big, 0xab, 100000);
+  void* small = dbMalc(db, 10);
+  EXPECT_NE(small, nullptr);
+  EXPECT_EQ(db->chunkCount, 2u);
+  dbMfre(big);
+  checkFreeList(db);
+  dbFre(db);
+}
+
+TEST(Db2, ClearKeepsTheHandleUsable) {
+  DB* db = dbNew(DBT_ISTR, 32, 256, 4096);
+  for (int i = 0; i < 500; i++) dbAdd(db, std::to_string(i).c_str(), nullptr);
+  void* m = dbMalc(db, 1000);
+  EXPECT_NE(m, nullptr);
+  dbClr(db);
+  EXPECT_EQ(dbCnt(db), 0);
+  EXPECT_EQ(dbTop(db), nullptr);
+  EXPECT_EQ(dbFind(db, "7"), nullptr);
+  void* r = dbAdd(db, "X", nullptr);
+  EXPECT_EQ(dbFind(db, "x"), r);
+  void* zero = dbMalc(db, 0);
+  EXPECT_NE(zero, nullptr);
+  dbMfre(zero);
+  dbFre(db);
+}
+
+TEST(Db2, DupCopiesRecordsInOrder) {
+  DB* db = dbNew(DBT_STR, DBT_STR, 16, 1024);
+  dbAdd(db, "a", "1");
+  dbAdd(db, "b", "2");
+  dbAdd(db, "a", "3");
+  DB* copy = dbDup(db);
+  dbFre(db);
+  ASSERT_EQ(dbCnt(copy), 3);
+  EXPECT_EQ(copy->keytyp, DBT_STR);
+  EXPECT_EQ(copy->blksz, 1024u);
+  EXPECT_STREQ(static_cast<char*>(dbFind(copy, "a")), "3");
+  EXPECT_STREQ(static_cast<char*>(dbNth(copy, 1)), "2");
+  dbFre(copy);
+}
+
+TEST(Db2, ListAndStringsLiveInTheHandle) {
+  DB* db = dbNew(0, 4, 0, 256);
+  void** empty = dbList(db, nullptr);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty[0], nullptr);
+  int v = 5;
+  void* r1 = dbAdd(db, &v);
+  void* r2 = dbAdd(db, &v);
+  void* arr[3];
+  EXPECT_EQ(dbList(db, arr), arr);
+  EXPECT_EQ(arr[0], r1);
+  EXPECT_EQ(arr[1], r2);
+  EXPECT_EQ(arr[2], nullptr);
+  char* s = dbStr(db, "文字列");
+  EXPECT_STREQ(s, "文字列");
+  EXPECT_EQ(dbStr(db, nullptr), nullptr);
+  dbFre(db);  // frees the strings and lists too (checked by the sanitizer build)
+}
+
+TEST(Jstr, CaseFoldsOnlyAsciiLettersOutsideTwoByteCharacters) {
+  EXPECT_EQ(jstrnicmp("abc.BMP", "ABC.bmp", 7), 0);
+  EXPECT_LT(jstrnicmp("abc", "abd", 3), 0);
+  EXPECT_EQ(jstrnicmp("abc", "abd", 2), 0);
+  // The trail byte of a two-byte character is compared exactly.
+  EXPECT_NE(jstrnicmp("\x83\x41", "\x83\x61", 2), 0);
+  // A lead byte at the last position compared is not stepped over.
+  EXPECT_EQ(jstrnicmp("\x83\x41", "\x83\x61", 1), 0);
+  EXPECT_EQ(jstricmp(".Bmp", ".bMP"), 0);
+  EXPECT_NE(jstricmp(".bm", ".bmp"), 0);
+  EXPECT_NE(jstricmp(".bmp", ".bm"), 0);
+  EXPECT_EQ(jstricmp("", ""), 0);
 }
 
 }  // namespace

@@ -1,0 +1,16 @@
+// File access of the image readers and writers. Writers build a whole file in
+// memory and hand it over in one call, so a file on disk is either complete
+// or reported as failed; only this module turns a path into a stream.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Whole file plus a zero byte (caller frees with free), or null.
+uint8_t* fioLoad(size_t* len, const char* path);
+// Creates (or truncates) path with n bytes: 1 only when every write, the sync
+// and the close succeeded (a failed file is left to the caller: see bmfileSave).
+int fioSave(const char* path, const void* data, size_t n);
+// Moves `from` over `to` in one replacing rename: 1 on success.
+int fioReplace(const char* from, const char* to);
+int fioRemove(const char* path);

@@ -1,0 +1,85 @@
+// Helpers shared by the format tests: scratch files and captured messages.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace fmttest {
+
+// A scratch directory removed with everything in it when the test ends.
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/tdefmtXXXXXX";
+    char* p = mkdtemp(tmpl);
+    path_ = p ? p : "/tmp";
+  }
+  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+inline std::vector<uint8_t> readFile(const std::string& path) {
+  std::vector<uint8_t> data;
+  FILE* fp = std::fopen(path.c_str(), "rb");
+  if (!fp) return data;
+  uint8_t buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0) data.insert(data.end(), buf, buf + n);
+  std::fclose(fp);
+  return data;
+}
+
+inline void writeFile(const std::string& path, const std::vector<uint8_t>& data) {
+  FILE* fp = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(fp, nullptr) << path;
+  if (!data.empty()) {
+    ASSERT_EQ(std::fwrite(data.data(), 1, data.size(), fp), data.size());
+  }
+  std::fclose(fp);
+}
+
+inline bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// Standard output of a call (the library's diagnostics go there).
+template <class F>
+std::string captureStdout(F&& f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
+
+inline void put16(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+  if (v.size() < at + 2) v.resize(at + 2);
+  v[at] = x & 0xff;
+  v[at + 1] = (x >> 8) & 0xff;
+}
+
+inline void put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+  put16(v, at, x & 0xffff);
+  put16(v, at + 2, x >> 16);
+}
+
+inline uint32_t get32(const std::vector<uint8_t>& v, size_t at) {
+  return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | static_cast<uint32_t>(v[at + 3]) << 24;
+}
+
+// Deterministic pseudo-random bytes.
+inline std::vector<uint8_t> noise(size_t n, uint32_t seed, int modulo = 256) {
+  std::vector<uint8_t> v(n);
+  for (auto& b : v) {
+    seed = seed * 1103515245u + 12345u;
+    b = static_cast<uint8_t>((seed >> 16) % modulo);
+  }
+  return v;
+}
+
+}  // namespace fmttest
