@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr double kSector = M_PI / 3;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kSector = kPi / 3;
 
 size_t pixelCount(const BM* bm) { return static_cast<size_t>(bm->w) * bm->h; }
 
@@ -91,7 +92,7 @@ void rgb2hsv(double r, double g, double b, double* hue, double* sat, double* val
   else
     k = 4 + gc - rc;
   double h = k * kSector;
-  if (h < 0) h += 2 * M_PI;
+  if (h < 0) h += 2 * kPi;
   *hue = h;
   *sat = d / v;
 }

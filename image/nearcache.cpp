@@ -12,20 +12,17 @@ size_t slotOf(uint32_t rgba, size_t mask) {
 
 int cmapNear(const uint32_t* cmap, uint32_t c) {
   int r = c & 0xff, g = (c >> 8) & 0xff, b = (c >> 16) & 0xff, a = c >> 24;
-  int best = 0;
-  int bestd = 0x7fffffff;
+  // Distance and index in one key (4 * 255^2 * 256 < 2^31): the smallest key
+  // is the nearest entry, the lowest index on a tie, and the loop vectorises.
+  int best = 0x7fffffff;
   for (int i = 0; i < 256; i++) {
     uint32_t e = cmap[i];
     int dr = int(e & 0xff) - r, dg = int((e >> 8) & 0xff) - g, db = int((e >> 16) & 0xff) - b,
         da = int(e >> 24) - a;
-    int d = dr * dr + dg * dg + db * db + da * da;
-    if (d < bestd) {
-      bestd = d;
-      best = i;
-      if (d == 0) break;
-    }
+    int key = (dr * dr + dg * dg + db * db + da * da) << 8 | i;
+    best = key < best ? key : best;
   }
-  return best;
+  return best & 0xff;
 }
 
 NearCache::NearCache(const uint32_t* cmap) : cmap_(cmap), slots_(1024, 0) {

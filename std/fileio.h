@@ -6,10 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-// Whole file plus a zero byte (caller frees with free), or null.
+// Whole file plus a zero byte (caller frees with free), or null (fload).
 uint8_t* fioLoad(size_t* len, const char* path);
-// Creates (or truncates) path with n bytes: 1 only when every write, the sync
-// and the close succeeded (a failed file is left to the caller: see bmfileSave).
+// Creates (or truncates) path with n bytes: 1 when every write and the close
+// succeeded, 0 when writing failed (the partial file is left to the caller:
+// see bmfileSave), -1 when the file could not be created at all.
 int fioSave(const char* path, const void* data, size_t n);
 // Moves `from` over `to` in one replacing rename: 1 on success.
 int fioReplace(const char* from, const char* to);

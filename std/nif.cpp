@@ -111,7 +111,7 @@ NIF* nifOpen(const void* src, int flags, size_t memlen) {
   nifp->io.path = static_cast<char*>(std::malloc(std::strlen(path) + 1));
   if (nifp->io.path) std::strcpy(nifp->io.path, path);
   // The file is created now, so that a name that cannot be written fails here.
-  if (!nifp->io.path || !fioSave(path, nullptr, 0) ||
+  if (!nifp->io.path || fioSave(path, nullptr, 0) != 1 ||
       !nifBegin(nifp, (flags & NIF_SIFF) ? NIF_TAG_SIFF : NIF_TAG_NIF1)) {
     freeHandle(nifp);
     return nullptr;
@@ -125,7 +125,7 @@ int32_t nifClose(NIF* nifp) {
   if (nifp->write) {
     while (nifp->stackno < STACKN) nifEnd(nifp);
     // A container that could not be built completely is not written at all.
-    if (nifp->err || !fioSave(nifp->io.path, nifp->io.own, static_cast<uint32_t>(nifp->pos)))
+    if (nifp->err || fioSave(nifp->io.path, nifp->io.own, static_cast<uint32_t>(nifp->pos)) != 1)
       pos = -1;
     else
       pos = nifp->pos;

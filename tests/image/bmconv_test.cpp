@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 TEST(BmDirect, IndicesBecomeTheirEntriesAlphaIncluded) {
   BmPtr bm = indexed(2, 1, {3, 200});
   bm->cmap[3] = rgbaMake(10, 20, 30, 0);
@@ -96,7 +98,7 @@ TEST(BmBinar, IndexedUsesMeaningfulEntriesOnly) {
 TEST(Hsv, KnownColoursAndRoundTrip) {
   double h, s, v;
   rgb2hsv(1, 0.5, 0, &h, &s, &v);
-  EXPECT_NEAR(h, M_PI / 6, 1e-12);
+  EXPECT_NEAR(h, kPi / 6, 1e-12);
   EXPECT_DOUBLE_EQ(s, 1);
   EXPECT_DOUBLE_EQ(v, 1);
   double r, g, b;
@@ -113,14 +115,14 @@ TEST(Hsv, KnownColoursAndRoundTrip) {
   EXPECT_DOUBLE_EQ(v, 0.4);
   // Magenta lies in the last sector, blue at 4 pi / 3.
   rgb2hsv(1, 0, 1, &h, &s, &v);
-  EXPECT_NEAR(h, 5 * M_PI / 3, 1e-12);
+  EXPECT_NEAR(h, 5 * kPi / 3, 1e-12);
   rgb2hsv(0, 0, 1, &h, &s, &v);
-  EXPECT_NEAR(h, 4 * M_PI / 3, 1e-12);
+  EXPECT_NEAR(h, 4 * kPi / 3, 1e-12);
   for (int c = 0; c < 4096; c += 7) {
     double r0 = (c & 15) / 15.0, g0 = ((c >> 4) & 15) / 15.0, b0 = (c >> 8) / 15.0;
     rgb2hsv(r0, g0, b0, &h, &s, &v);
     ASSERT_GE(h, 0);
-    ASSERT_LT(h, 2 * M_PI);
+    ASSERT_LT(h, 2 * kPi);
     hsv2rgb(h, s, v, &r, &g, &b);
     ASSERT_NEAR(r, r0, 1e-9) << c;
     ASSERT_NEAR(g, g0, 1e-9) << c;

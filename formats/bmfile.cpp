@@ -1,0 +1,307 @@
+#include "formats/bmfile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "formats/pxa.h"
+#include "image/bmconv.h"
+#include "std/bmp4.h"
+#include "std/db2.h"
+#include "std/fileio.h"
+#include "std/hostfs.h"
+#include "std/ico2.h"
+#include "std/imgf.h"
+
+// Readers and writers that live in their own modules; a slot whose module is
+// not part of the build refuses the format.
+#if __has_include("formats/tif.h")
+#include "formats/tif.h"
+#define TDE_HAVE_TIFF 1
+#endif
+#if __has_include("std/ppm2.h")
+#include "std/ppm2.h"
+#define TDE_HAVE_PPM 1
+#endif
+#if __has_include("formats/jpeg.h")
+#include "formats/jpeg.h"
+#define TDE_HAVE_JPEG 1
+#endif
+#if __has_include("formats/sbf.h")
+#include "formats/sbf.h"
+#define TDE_HAVE_SBF 1
+#endif
+
+static_assert(IMGF_MAXPIXELS == BM_MAXPIXELS, "readers and image records share one bound");
+
+namespace {
+
+const char* const kExt[] = {".pxa", ".bmp", ".tif", ".ppm", ".jpg", ".cur", ".ico", ".sbf"};
+
+struct BmDeleter {
+  void operator()(BM* bm) const { bmFre(bm); }
+};
+using BmPtr = std::unique_ptr<BM, BmDeleter>;
+
+bool nameTooLong(const char* fname, const char* who) {
+  if (std::strlen(fname) < BM_FNAMESZ) return false;
+  std::printf("%s:ファイル名が長すぎます:%s\n", who, fname);
+  return true;
+}
+
+// The first picture of an icon or cursor file, as a record of its own.
+IMGF* firstIcon(const char* fname) {
+  DB* list = icoOpen(fname);
+  if (!list) return nullptr;
+  IMGF* img = nullptr;
+  if (auto* first = static_cast<IMGF*>(dbTop(list))) {
+    img = static_cast<IMGF*>(std::malloc(sizeof(IMGF)));
+    if (img) {
+      *img = *first;
+      first->buf = nullptr;  // now owned by img
+    }
+  }
+  imgfListFre(list);
+  return img;
+}
+
+IMGF* readFormat(int kind, const char* fname) {
+  switch (kind) {
+    case BMF_NATIVE:
+      return pxaOpen(fname);
+    case BMF_BMP:
+      return bmpOpen(fname);
+    case BMF_CUR:
+    case BMF_ICO:
+      return firstIcon(fname);
+#ifdef TDE_HAVE_TIFF
+    case BMF_TIFF:
+      return tifOpen(fname);
+#endif
+#ifdef TDE_HAVE_PPM
+    case BMF_PPM:
+      return ppmOpen(fname);
+#endif
+#ifdef TDE_HAVE_JPEG
+    case BMF_JPEG:
+      return jpgOpen(fname);
+#endif
+#ifdef TDE_HAVE_SBF
+    case BMF_SBF:
+      return sbfOpen(fname);
+#endif
+    default:
+      return nullptr;
+  }
+}
+
+bool formatBuilt(int type) {
+  switch (type) {
+    case BMF_NATIVE:
+    case BMF_BMP:
+    case BMF_CUR:
+    case BMF_ICO:
+      return true;
+#ifdef TDE_HAVE_TIFF
+    case BMF_TIFF:
+      return true;
+#endif
+#ifdef TDE_HAVE_PPM
+    case BMF_PPM:
+      return true;
+#endif
+#ifdef TDE_HAVE_JPEG
+    case BMF_JPEG:
+      return true;
+#endif
+#ifdef TDE_HAVE_SBF
+    case BMF_SBF:
+      return true;
+#endif
+    default:
+      return false;
+  }
+}
+
+BM* imageOf(const IMGF* img, int kind) {
+  if (kind == BMF_JPEG) return bmNew(img->buf, 4, img->w, img->h, nullptr, 0);
+  bool indexed = img->depth != 0 || kind == BMF_CUR || kind == BMF_ICO;
+  int cmapn = img->ncolor;
+  if (cmapn == 0 && kind != BMF_NATIVE && kind != BMF_CUR && kind != BMF_ICO) cmapn = 256;
+  if (cmapn > 256) cmapn = 256;
+  return bmNew(img->buf, indexed ? 1 : 4, img->w, img->h, img->cmap, cmapn);
+}
+
+// A direct-colour copy of an indexed image, for formats that hold only colours.
+[[maybe_unused]] BmPtr directCopy(const BM* bm) {
+  BmPtr copy(bmNew(bm->buf, bm->bpp, bm->w, bm->h, bm->cmap, bm->cmapn));
+  if (copy && !bmDirect(copy.get())) copy.reset();
+  return copy;
+}
+
+int indexBits(const BM* bm) {
+  if (bm->bpp != 1) return 0;
+  int n = bm->cmapn;
+  return n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
+}
+
+int writeFormat(BM* bm, const char* fname, int type) {
+  int bits = indexBits(bm);
+  switch (type) {
+    case BMF_NATIVE:
+      return pxaSave(fname, bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn, bits);
+    case BMF_BMP:
+      return bits ? bmpSave(fname, bm->buf, bm->w, bm->h, bits, bm->cmap, bm->cmapn)
+                  : bmpSave(fname, bm->buf, bm->w, bm->h, 0, nullptr, 0);
+    case BMF_CUR:
+    case BMF_ICO:
+      return icoSave(fname, bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn,
+                     type == BMF_CUR ? ICO_CURSOR : ICO_ICON);
+#ifdef TDE_HAVE_TIFF
+    case BMF_TIFF:
+      return tifdbSave(fname, bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn, bits);
+#endif
+#ifdef TDE_HAVE_PPM
+    case BMF_PPM: {
+      int ver = ppmKind(bm);
+      if (ver == 3 && bm->bpp == 1) {
+        BmPtr copy = directCopy(bm);
+        return copy ? ppmSave(fname, copy->buf, copy->w, copy->h, ver) : 0;
+      }
+      return ppmSave(fname, bm->buf, bm->w, bm->h, ver);
+    }
+#endif
+#ifdef TDE_HAVE_JPEG
+    case BMF_JPEG: {
+      if (bm->bpp == 4) return jpgSave(fname, bm->buf, bm->w, bm->h);
+      BmPtr copy = directCopy(bm);
+      return copy ? jpgSave(fname, copy->buf, copy->w, copy->h) : 0;
+    }
+#endif
+#ifdef TDE_HAVE_SBF
+    case BMF_SBF:
+      return sbfSave(fname, "bm", bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn, bits);
+#endif
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+int bmfileKind(const char* fname) {
+  HfsFile* f = hfsOpenRead(fname);
+  if (!f) return -1;
+  uint8_t b[4] = {};
+  size_t n = hfsRead(f, b, 4);
+  hfsClose(f);
+  if (n < 4) return 0;
+  if (b[0] == 'B' && b[1] == 'M') return BMF_BMP;
+  if ((b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M')) return BMF_TIFF;
+  if (!std::memcmp(b, "1FIO", 4) || !std::memcmp(b, "1FIN", 4)) return BMF_NATIVE;
+  if (!std::memcmp(b, "ffiS", 4)) return BMF_SBF;
+  if (!std::memcmp(b, "\0\0\1\0", 4)) return BMF_ICO;
+  if (!std::memcmp(b, "\0\0\2\0", 4)) return BMF_CUR;
+  if (b[0] == 0xff && b[1] == 0xd8) return BMF_JPEG;
+  if (b[0] == 'P' && b[1] >= '1' && b[1] <= '6') return BMF_PPM;
+  return 0;
+}
+
+BM* bmfileLoad(const char* fname) {
+  if (nameTooLong(fname, "bmfileLoad")) return nullptr;
+  int kind = bmfileKind(fname);
+  if (kind < 0) {
+    std::printf("bmfileLoad:ファイルオープン(r)エラー:%s\n", fname);
+    return nullptr;
+  }
+  if (kind == 0 || !formatBuilt(kind)) {
+    std::printf("bmfileLoad:対応していません:%s\n", fname);
+    return nullptr;
+  }
+  IMGF* img = readFormat(kind, fname);
+  if (!img) return nullptr;
+  BM* bm = imageOf(img, kind);
+  imgfFre(img);
+  if (!bm) {
+    std::printf("bmfileLoad:メモリ確保エラー:%s\n", fname);
+    return nullptr;
+  }
+  std::strcpy(bm->fname, fname);
+  bm->ftype = kind;
+  return bm;
+}
+
+int bmfileSave(BM* bm, const char* fname, int type) {
+  if (type == 0) type = bm->ftype;
+  if (type < 1 || type > 8 || !formatBuilt(type)) {
+    std::printf("bmfileSave:対応していません:%s\n", fname);
+    return 0;
+  }
+  if (nameTooLong(fname, "bmfileSave")) return 0;
+  // The old file stays until the new one is complete: write beside it, then
+  // move the new file over it in one rename.
+  std::string tmp = std::string(fname) + ".~tde";
+  int ok = writeFormat(bm, tmp.c_str(), type);
+  if (ok && !fioReplace(tmp.c_str(), fname)) ok = 0;
+  if (!ok) {
+    fioRemove(tmp.c_str());
+    std::printf("bmfileSave:書き込みエラー:%s\n", fname);
+    return 0;
+  }
+  bm->modified = 0;
+  return 1;
+}
+
+const char* bmfileExt(int type) { return type >= 1 && type <= 8 ? kExt[type - 1] : nullptr; }
+
+int extKind(const char* fname) {
+  // File-name part: after the last '/', ':' or '\\'; Shift-JIS pairs step whole.
+  const char* name = fname;
+  for (const char* p = fname; *p; ++p) {
+    auto c = static_cast<unsigned char>(*p);
+    if ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) {
+      if (!p[1]) break;
+      ++p;
+    } else if (c == '/' || c == ':' || c == '\\') {
+      name = p + 1;
+    }
+  }
+  while (*name == '.') ++name;
+  const char* ext = nullptr;
+  for (const char* p = name; *p; ++p) {
+    auto c = static_cast<unsigned char>(*p);
+    if ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) {
+      if (!p[1]) break;
+      ++p;
+    } else if (c == '.') {
+      ext = p;
+    }
+  }
+  if (!ext) return -1;
+  static const struct {
+    const char* ext;
+    int kind;
+  } table[] = {{".bmp", BMF_BMP}, {".tif", BMF_TIFF}, {".ppm", BMF_PPM},    {".jpg", BMF_JPEG},
+               {".cur", BMF_CUR}, {".ico", BMF_ICO},  {".pxa", BMF_NATIVE}, {".sbf", BMF_SBF}};
+  for (const auto& e : table)
+    if (jstricmp(ext, e.ext) == 0) return e.kind;
+  return -1;
+}
+
+int ppmKind(const BM* bm) {
+  if (bm->bpp != 1) return 3;
+  bool used[256] = {};
+  size_t n = static_cast<size_t>(bm->w) * bm->h;
+  int maxIndex = 0;
+  for (size_t i = 0; i < n; ++i) {
+    used[bm->buf[i]] = true;
+    if (bm->buf[i] > maxIndex) maxIndex = bm->buf[i];
+  }
+  for (int i = 0; i < 256; ++i) {
+    uint32_t c = bm->cmap[i];
+    if (used[i] && (rgbaR(c) != rgbaG(c) || rgbaG(c) != rgbaB(c))) return 3;
+  }
+  return maxIndex <= 2 ? 1 : 2;
+}

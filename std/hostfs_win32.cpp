@@ -1,0 +1,147 @@
+// Host file system through the ANSI Win32 API: the system converts the
+// code-page-932 path bytes itself, which the C runtime underneath a winelib
+// program would not (it takes host UTF-8 paths).
+#ifdef _WIN32
+
+#include "std/hostfs.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <initializer_list>
+
+struct HfsFile {
+  HANDLE h;
+};
+
+struct HfsFind {
+  HANDLE h;
+  WIN32_FIND_DATAA data;
+  bool pending;  // data holds a name not handed out yet
+};
+
+namespace {
+
+// Largest single ReadFile/WriteFile request.
+constexpr size_t kIoChunk = size_t{1} << 30;
+
+// The C runtime's stat calls these executable; nothing else has the bit.
+bool executableName(const char* path) {
+  const char* dot = std::strrchr(path, '.');
+  if (!dot) return false;
+  for (const char* ext : {".exe", ".com", ".bat", ".cmd"}) {
+    if (lstrcmpiA(dot, ext) == 0) return true;
+  }
+  return false;
+}
+
+int64_t unixSeconds(const FILETIME& ft) {
+  // FILETIME counts 100 ns steps since 1601.
+  uint64_t t = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  return static_cast<int64_t>(t / 10000000ull) - 11644473600ll;
+}
+
+HfsFile* wrap(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : new HfsFile{h}; }
+
+}  // namespace
+
+HfsFile* hfsOpenRead(const char* path) {
+  // Without FILE_FLAG_BACKUP_SEMANTICS a directory does not open.
+  return wrap(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+HfsFile* hfsOpenWrite(const char* path) {
+  return wrap(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+int64_t hfsSeekEnd(HfsFile* f) {
+  if (GetFileType(f->h) != FILE_TYPE_DISK) return -1;
+  LARGE_INTEGER zero{}, pos{};
+  if (!SetFilePointerEx(f->h, zero, &pos, FILE_END)) return -1;
+  return pos.QuadPart;
+}
+
+bool hfsRewind(HfsFile* f) {
+  LARGE_INTEGER zero{};
+  return SetFilePointerEx(f->h, zero, nullptr, FILE_BEGIN) != 0;
+}
+
+size_t hfsRead(HfsFile* f, void* buf, size_t n) {
+  size_t got = 0;
+  while (got < n) {
+    DWORD want = static_cast<DWORD>(n - got < kIoChunk ? n - got : kIoChunk);
+    DWORD r = 0;
+    if (!ReadFile(f->h, static_cast<char*>(buf) + got, want, &r, nullptr) || r == 0) break;
+    got += r;
+  }
+  return got;
+}
+
+bool hfsWrite(HfsFile* f, const void* buf, size_t n) {
+  size_t put = 0;
+  while (put < n) {
+    DWORD want = static_cast<DWORD>(n - put < kIoChunk ? n - put : kIoChunk);
+    DWORD w = 0;
+    if (!WriteFile(f->h, static_cast<const char*>(buf) + put, want, &w, nullptr) || w == 0) {
+      return false;
+    }
+    put += w;
+  }
+  return true;
+}
+
+bool hfsSync(HfsFile* f) { return FlushFileBuffers(f->h) != 0; }
+
+bool hfsClose(HfsFile* f) {
+  if (!f) return true;
+  bool ok = CloseHandle(f->h) != 0;
+  delete f;
+  return ok;
+}
+
+bool hfsStat(const char* path, HfsStat* st) {
+  WIN32_FILE_ATTRIBUTE_DATA a;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &a)) return false;
+  bool dir = (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  st->kind = dir ? HFS_DIR : HFS_REG;
+  st->readable = true;
+  st->writable = (a.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+  st->executable = dir || executableName(path);
+  st->size = dir ? 0 : (static_cast<uint64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+  st->mtime = unixSeconds(a.ftLastWriteTime);
+  return true;
+}
+
+bool hfsRename(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool hfsRemove(const char* path) { return DeleteFileA(path) != 0; }
+
+HfsFind* hfsFindOpen(const char* pattern) {
+  auto* fs = new HfsFind{};
+  fs->h = FindFirstFileA(pattern, &fs->data);
+  if (fs->h == INVALID_HANDLE_VALUE) {
+    delete fs;
+    return nullptr;
+  }
+  fs->pending = true;
+  return fs;
+}
+
+const char* hfsFindNext(HfsFind* fs) {
+  if (!fs) return nullptr;
+  if (!fs->pending && !FindNextFileA(fs->h, &fs->data)) return nullptr;
+  fs->pending = false;
+  return fs->data.cFileName;
+}
+
+void hfsFindClose(HfsFind* fs) {
+  if (!fs) return;
+  FindClose(fs->h);
+  delete fs;
+}
+
+#endif  // _WIN32

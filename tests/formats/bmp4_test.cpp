@@ -1,0 +1,262 @@
+#include "std/bmp4.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "testutil.h"
+
+namespace {
+
+using fmttest::captureStdout;
+using fmttest::get32;
+using fmttest::noise;
+using fmttest::put16;
+using fmttest::put32;
+using fmttest::TempDir;
+
+struct ImgfDeleter {
+  void operator()(IMGF* p) const { imgfFre(p); }
+};
+using ImgfPtr = std::unique_ptr<IMGF, ImgfDeleter>;
+
+ImgfPtr decode(const std::vector<uint8_t>& d) { return ImgfPtr(bmpDecode(d.data(), d.size())); }
+
+// A 40-byte-header file; `palette` holds B, G, R, X entries, `data` the stored pixels.
+std::vector<uint8_t> makeBmp(int bits, int w, int h, const std::vector<uint8_t>& palette,
+                             const std::vector<uint8_t>& data, uint32_t compression = 0,
+                             uint32_t clrused = 0) {
+  std::vector<uint8_t> d(54, 0);
+  d[0] = 'B', d[1] = 'M';
+  put32(d, 10, static_cast<uint32_t>(54 + palette.size()));
+  put32(d, 14, 40);
+  put32(d, 18, static_cast<uint32_t>(w));
+  put32(d, 22, static_cast<uint32_t>(h));
+  put16(d, 26, 1);
+  put16(d, 28, static_cast<uint32_t>(bits));
+  put32(d, 30, compression);
+  put32(d, 46, clrused);
+  d.insert(d.end(), palette.begin(), palette.end());
+  d.insert(d.end(), data.begin(), data.end());
+  put32(d, 2, static_cast<uint32_t>(d.size()));
+  return d;
+}
+
+std::vector<uint8_t> grayPalette(int n) {
+  std::vector<uint8_t> p;
+  for (int i = 0; i < n; ++i) p.insert(p.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
+  return p;
+}
+
+TEST(Bmp, IndexedRoundTripAtEveryDepth) {
+  TempDir dir;
+  std::vector<uint32_t> cmap(256);
+  for (int i = 0; i < 256; ++i) cmap[i] = 0xff000000u | (i * 0x010203u);
+  for (int depth : {1, 2, 4, 8}) {
+    int w = 13, h = 7, n = 1 << depth;
+    auto px = noise(w * h, depth, n);
+    std::string f = dir.file("i.bmp");
+    ASSERT_EQ(bmpSave(f.c_str(), px.data(), w, h, depth, cmap.data(), n), 1);
+    ImgfPtr img;
+    std::string out = captureStdout([&] { img.reset(bmpOpen(f.c_str())); });
+    EXPECT_EQ(out, depth == 2 ? "bmpHdGet:UnKnown bitcount:2\n" : "");
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->depth, depth);
+    EXPECT_EQ(img->ncolor, n);
+    EXPECT_EQ(std::vector<uint8_t>(img->buf, img->buf + w * h), px) << depth;
+    EXPECT_EQ(img->cmap[0], cmap[0] & 0x00ffffffu);  // index 0 transparent
+    EXPECT_EQ(img->cmap[n - 1], cmap[n - 1]);
+  }
+}
+
+TEST(Bmp, DirectRoundTripDropsAlpha) {
+  TempDir dir;
+  int w = 5, h = 3;
+  auto px = noise(w * h * 4, 11);
+  std::string f = dir.file("d.bmp");
+  ASSERT_EQ(bmpSave(f.c_str(), px.data(), w, h, 0, nullptr, 0), 1);
+  ImgfPtr img(bmpOpen(f.c_str()));
+  ASSERT_TRUE(img);
+  EXPECT_EQ(img->depth, 0);
+  for (int i = 0; i < w * h; ++i) {
+    EXPECT_EQ(std::memcmp(img->buf + 4 * i, px.data() + 4 * i, 3), 0);
+    EXPECT_EQ(img->buf[4 * i + 3], 255);
+  }
+}
+
+TEST(Bmp, WrittenHeaderAndPalette) {
+  uint8_t px[6] = {0, 1, 2, 2, 1, 0};
+  uint32_t cmap[3] = {0x11223344u, 0x80abcdefu, 0xff010203u};
+  auto d = bmpEncode(px, 3, 2, 2, cmap, 3);
+  ASSERT_EQ(d.size(), 54u + 12 + 4 * 2);
+  EXPECT_EQ(get32(d, 2), d.size());
+  EXPECT_EQ(get32(d, 10), 66u);
+  EXPECT_EQ(get32(d, 14), 40u);
+  EXPECT_EQ(get32(d, 22), 2u);
+  EXPECT_EQ(d[28], 2);
+  EXPECT_EQ(get32(d, 34), 8u);
+  EXPECT_EQ(get32(d, 38), 11812u);
+  EXPECT_EQ(get32(d, 42), 11812u);
+  EXPECT_EQ(get32(d, 46), 3u);
+  // Palette B, G, R, alpha.
+  EXPECT_EQ(get32(d, 58), 0x80efcdabu);
+  // Bottom row first: 2 1 0 -> 10 01 00 xx.
+  EXPECT_EQ(d[66], 0x90);
+  EXPECT_EQ(d[70], 0x18);
+}
+
+TEST(Bmp, Width1TwentyFourBitRowsArePaddedToFour) {
+  uint8_t px[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  auto d = bmpEncode(px, 1, 2, 0, nullptr, 0);
+  ASSERT_EQ(d.size(), 54u + 8);
+  EXPECT_EQ(get32(d, 46), 0u);
+  EXPECT_EQ(std::vector<uint8_t>(d.begin() + 54, d.end()),
+            (std::vector<uint8_t>{7, 6, 5, 0, 3, 2, 1, 0}));
+}
+
+TEST(Bmp, ThirtyTwoBitKeepsTheFourthByteAsAlpha) {
+  ImgfPtr img = decode(makeBmp(32, 2, 1, {}, {10, 20, 30, 40, 50, 60, 70, 0}));
+  ASSERT_TRUE(img);
+  EXPECT_EQ(std::vector<uint8_t>(img->buf, img->buf + 8),
+            (std::vector<uint8_t>{30, 20, 10, 40, 70, 60, 50, 0}));
+}
+
+TEST(Bmp, SixteenBitFiveFiveFiveAndFiveSixFive) {
+  // 0x7fff white, 0x0421 = 1,1,1 in 5-5-5.
+  std::vector<uint8_t> data = {0xff, 0x7f, 0x21, 0x04};
+  ImgfPtr a = decode(makeBmp(16, 2, 1, {}, data));
+  ASSERT_TRUE(a);
+  EXPECT_EQ(std::vector<uint8_t>(a->buf, a->buf + 8),
+            (std::vector<uint8_t>{255, 255, 255, 255, 8, 8, 8, 255}));
+  // Bit fields 5-6-5: 0x0821 = r 1, g 1, b 1 -> 8, 4, 8.
+  std::vector<uint8_t> masks(12, 0);
+  put32(masks, 0, 0xf800), put32(masks, 4, 0x07e0), put32(masks, 8, 0x001f);
+  ImgfPtr b = decode(makeBmp(16, 1, 1, masks, {0x21, 0x08, 0, 0}, 3));
+  ASSERT_TRUE(b);
+  EXPECT_EQ(std::vector<uint8_t>(b->buf, b->buf + 4), (std::vector<uint8_t>{8, 4, 8, 255}));
+  // The exact 5-5-5 masks select 5-5-5.
+  put32(masks, 0, 0x7c00), put32(masks, 4, 0x03e0), put32(masks, 8, 0x001f);
+  ImgfPtr c = decode(makeBmp(16, 1, 1, masks, {0x21, 0x04, 0, 0}, 3));
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->buf[1], 8);
+  // Channel expansion: every 5-bit value maps to round(v * 255 / 31).
+  for (uint32_t v = 0; v < 32; ++v) {
+    std::vector<uint8_t> px(4, 0);
+    put16(px, 0, v << 10);
+    ImgfPtr e = decode(makeBmp(16, 1, 1, {}, px));
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->buf[0], static_cast<int>(v * 255.0 / 31 + 0.5)) << v;
+  }
+}
+
+TEST(Bmp, TwelveByteHeaderWithThreeBytePalette) {
+  std::vector<uint8_t> d(26, 0);
+  d[0] = 'B', d[1] = 'M';
+  put32(d, 10, 26 + 6);
+  put32(d, 14, 12);
+  put16(d, 18, 3), put16(d, 20, 2), put16(d, 22, 1), put16(d, 24, 1);
+  d.insert(d.end(), {0, 0, 0, 0x30, 0x20, 0x10});     // black, (0x10, 0x20, 0x30)
+  d.insert(d.end(), {0x40, 0, 0, 0, 0xa0, 0, 0, 0});  // bottom 010, top 101
+  ImgfPtr img = decode(d);
+  ASSERT_TRUE(img);
+  EXPECT_EQ(std::vector<uint8_t>(img->buf, img->buf + 6), (std::vector<uint8_t>{1, 0, 1, 0, 1, 0}));
+  EXPECT_EQ(img->cmap[1], 0xff302010u);
+  EXPECT_EQ(img->ncolor, 2);
+}
+
+TEST(Bmp, HeaderSizesAndColourCounts) {
+  auto d = makeBmp(8, 1, 1, grayPalette(256), {5, 0, 0, 0});
+  put32(d, 14, 108);
+  std::string out = captureStdout([&] { EXPECT_FALSE(decode(d)); });
+  EXPECT_EQ(out, "bmpHdGet:UnKnown Header Size:108\n");
+  EXPECT_EQ(decode(makeBmp(8, 1, 1, grayPalette(256), {5, 0, 0, 0}, 0, 300))->ncolor, 256);
+  EXPECT_EQ(decode(makeBmp(8, 1, 1, grayPalette(256), {5, 0, 0, 0}, 0, 0))->ncolor, 256);
+  EXPECT_EQ(decode(makeBmp(8, 1, 1, grayPalette(7), {5, 0, 0, 0}, 0, 7))->ncolor, 7);
+  std::vector<uint8_t> notbmp = {'B', 'X', 0, 0};
+  EXPECT_FALSE(decode(notbmp));
+}
+
+TEST(Bmp, RunLengthEightBit) {
+  // Bottom row: run 3 x 7, literal 4 5 6 (padded; 5 and 6 pass the row end and
+  // are dropped), end of line; delta (1, 1) from the middle row to the top row,
+  // a run of 9 that passes the row end, then end of bitmap.
+  std::vector<uint8_t> rle = {3, 7, 0, 3, 4, 5, 6, 0, 0, 0, 0, 2, 1, 1, 9, 2, 0, 1};
+  ImgfPtr img = decode(makeBmp(8, 4, 3, grayPalette(16), rle, 1));
+  ASSERT_TRUE(img);
+  std::vector<uint8_t> want = {0, 2, 2, 2,   // top row: run of 9 from x 1, clipped
+                               0, 0, 0, 0,   // middle row untouched
+                               7, 7, 7, 4};  // bottom row
+  EXPECT_EQ(std::vector<uint8_t>(img->buf, img->buf + 12), want);
+}
+
+TEST(Bmp, RunLengthFourBitAndEndOfLineOnTopRowStops) {
+  // Row 0: run of 5 alternating 1,2; EOL. Row 1 (top): literal 3 nibbles 3,4,5; EOL
+  // moves above the top: decoding stops before the final garbage run.
+  std::vector<uint8_t> rle = {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 0, 200, 0xff};
+  ImgfPtr img = decode(makeBmp(4, 6, 2, grayPalette(16), rle, 2));
+  ASSERT_TRUE(img);
+  std::vector<uint8_t> want = {3, 4, 5, 0, 0, 0, 1, 2, 1, 2, 1, 0};
+  EXPECT_EQ(std::vector<uint8_t>(img->buf, img->buf + 12), want);
+}
+
+TEST(Bmp, DamagedFilesStayInsideTheirBuffers) {
+  // Negative height (top-down) is refused.
+  auto neg = makeBmp(8, 2, 1, grayPalette(2), {1, 1, 0, 0});
+  put32(neg, 22, static_cast<uint32_t>(-1));
+  std::string out = captureStdout([&] { EXPECT_FALSE(decode(neg)); });
+  EXPECT_EQ(out, "bmpOpen:画像サイズが異常です 2 x -1\n");
+  // Huge sizes fail cleanly.
+  auto huge = makeBmp(24, 100000, 100000, {}, {});
+  out = captureStdout([&] { EXPECT_FALSE(decode(huge)); });
+  EXPECT_EQ(out, "bmpOpen:画像サイズが異常です 100000 x 100000\n");
+  // Short pixel data: stored rows that exist are read, the rest stays 0.
+  auto cut = makeBmp(8, 4, 3, grayPalette(16), {1, 2, 3, 4, 5, 6});
+  ImgfPtr img = decode(cut);
+  ASSERT_TRUE(img);
+  EXPECT_EQ(std::vector<uint8_t>(img->buf, img->buf + 12),
+            (std::vector<uint8_t>{0, 0, 0, 0, 5, 6, 0, 0, 1, 2, 3, 4}));
+  // Pixel offset beyond the file and run-length data cut inside an item.
+  auto far = makeBmp(8, 2, 2, grayPalette(2), {});
+  put32(far, 10, 0xfffffff0u);
+  EXPECT_TRUE(decode(far));
+  EXPECT_TRUE(decode(makeBmp(8, 4, 2, grayPalette(2), {0, 5, 1, 2}, 1)));
+  EXPECT_TRUE(decode(makeBmp(8, 4, 2, grayPalette(2), {0, 2, 1}, 1)));
+  // Run-length data that moves far past the image.
+  EXPECT_TRUE(decode(makeBmp(4, 4, 2, grayPalette(2), {0, 2, 255, 0, 200, 0x11, 0, 9, 1, 2}, 2)));
+  // Unsupported combinations keep zero pixels.
+  out = captureStdout([&] { img = decode(makeBmp(24, 1, 1, {}, {1, 2, 3, 0}, 1)); });
+  EXPECT_EQ(out, "bmpOpen DECODE ERROR: rgbsiz=24\n");
+  ASSERT_TRUE(img);
+  EXPECT_EQ(get32(std::vector<uint8_t>(img->buf, img->buf + 4), 0), 0u);
+  out = captureStdout([&] { img = decode(makeBmp(1, 1, 1, grayPalette(2), {0, 0, 0, 0}, 1)); });
+  EXPECT_EQ(out, "bmpOpen DECODE ERROR: ebit=1\n");
+  // Truncated headers.
+  auto hd = makeBmp(8, 1, 1, {}, {});
+  for (size_t n : {size_t(0), size_t(10), size_t(17), size_t(40), size_t(53)})
+    EXPECT_FALSE(decode(std::vector<uint8_t>(hd.begin(), hd.begin() + n))) << n;
+}
+
+TEST(Bmp, WriterReportsFailures) {
+  uint8_t px[4] = {};
+  EXPECT_EQ(bmpSave("/dev/full", px, 2, 2, 8, nullptr, 0), 0);
+  std::string out = captureStdout(
+      [&] { EXPECT_EQ(bmpSave("/nonexistent-dir/a.bmp", px, 2, 2, 8, nullptr, 0), 0); });
+  EXPECT_EQ(out, "File Open(w) Error:/nonexistent-dir/a.bmp\n");
+  EXPECT_TRUE(bmpEncode(px, 2, 2, 3, nullptr, 0).empty());
+  EXPECT_TRUE(bmpEncode(px, 0, 2, 8, nullptr, 0).empty());
+}
+
+TEST(Bmp, RowsPackAndUnpackAreInverse) {
+  for (int bits : {1, 2, 4, 8}) {
+    auto px = noise(9 * 4, bits, 1 << bits);
+    uint8_t* packed = bmpRows(4, nullptr, px.data(), bits, 9, BMP_PACK);
+    uint8_t* back = bmpRows(4, nullptr, packed, bits, 9, BMP_UNPACK);
+    EXPECT_EQ(std::vector<uint8_t>(back, back + 36), px) << bits;
+    std::free(packed);
+    std::free(back);
+  }
+}
+
+}  // namespace

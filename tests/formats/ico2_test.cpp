@@ -1,0 +1,180 @@
+#include "std/ico2.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "std/db2.h"
+#include "testutil.h"
+
+namespace {
+
+using fmttest::captureStdout;
+using fmttest::get32;
+using fmttest::noise;
+using fmttest::put16;
+using fmttest::put32;
+using fmttest::TempDir;
+
+struct List {
+  DB* db;
+  explicit List(DB* d) : db(d) {}
+  ~List() { imgfListFre(db); }
+  int count() const { return db ? dbCnt(db) : -1; }
+  IMGF* at(int i) const { return static_cast<IMGF*>(dbNth(db, static_cast<uint32_t>(i))); }
+};
+
+std::vector<uint32_t> rampMap() {
+  std::vector<uint32_t> cmap(256);
+  for (int i = 0; i < 256; ++i) cmap[i] = 0xff000000u | (i * 0x00030507u & 0xffffff);
+  cmap[0] = 0;  // transparent black
+  return cmap;
+}
+
+TEST(Ico, EightBitIconRoundTripDecreasesIndices) {
+  TempDir dir;
+  auto cmap = rampMap();
+  int w = 20, h = 9;
+  auto px = noise(w * h, 5, 40);
+  std::string f = dir.file("a.ico");
+  ASSERT_EQ(icoSave(f.c_str(), px.data(), w, h, cmap.data(), 40, ICO_ICON), 1);
+  List l(icoOpen(f.c_str()));
+  ASSERT_EQ(l.count(), 1);
+  IMGF* img = l.at(0);
+  EXPECT_EQ(img->w, w);
+  EXPECT_EQ(img->h, h);
+  EXPECT_EQ(img->depth, 8);
+  EXPECT_EQ(img->ncolor, 256);
+  for (int i = 0; i < w * h; ++i) {
+    ASSERT_EQ(img->buf[i], static_cast<uint8_t>(px[i] - 1)) << i;
+    ASSERT_EQ(img->cmap[img->buf[i]], cmap[px[i]]) << i;  // same colour, alpha included
+  }
+  EXPECT_EQ(img->cmap[255] >> 24, 0u);
+}
+
+TEST(Ico, FourBitIconKeepsTheColourOfIndexZero) {
+  auto cmap = rampMap();
+  cmap[0] = 0xff102030u;  // opaque
+  std::vector<uint8_t> px = {0, 1, 15, 3};
+  auto d = icoEncode(px.data(), 2, 2, cmap.data(), 16, ICO_ICON);
+  ASSERT_FALSE(d.empty());
+  EXPECT_EQ(d[8], 4);  // colour-count byte: the depth
+  EXPECT_EQ(get32(d, 22 + 32), 16u);
+  List l(icoDecode(d.data(), d.size()));
+  ASSERT_EQ(l.count(), 1);
+  IMGF* img = l.at(0);
+  EXPECT_EQ(img->depth, 4);
+  EXPECT_EQ(img->ncolor, 16);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(img->cmap[img->buf[i]], cmap[px[i]]) << i;
+}
+
+TEST(Ico, DepthFollowsTheColourCount) {
+  auto cmap = rampMap();
+  std::vector<uint8_t> px(4, 1);
+  auto d16 = icoEncode(px.data(), 2, 2, cmap.data(), 16, ICO_ICON);
+  auto d17 = icoEncode(px.data(), 2, 2, cmap.data(), 17, ICO_ICON);
+  EXPECT_EQ(d16[22 + 14], 4);
+  EXPECT_EQ(d17[22 + 14], 8);
+  // Image size: (XOR row + AND row) x height + palette + header.
+  EXPECT_EQ(get32(d16, 14), (4u + 4) * 2 + 4 * 16 + 40);
+  EXPECT_EQ(get32(d17, 14), (4u + 4) * 2 + 4 * 256 + 40);
+  EXPECT_EQ(d17.size(), 22 + get32(d17, 14));
+  EXPECT_EQ(get32(d17, 22 + 8), 4u);  // header height is twice the image height
+}
+
+TEST(Ico, CursorIsOneBitBlackAndWhite) {
+  auto cmap = rampMap();
+  std::vector<uint8_t> px = {1, 2, 2, 1, 0, 0};
+  auto d = icoEncode(px.data(), 3, 2, cmap.data(), 3, ICO_CURSOR);
+  ASSERT_FALSE(d.empty());
+  EXPECT_EQ(d[2], 2);
+  EXPECT_EQ(d[8], 0);
+  EXPECT_EQ(d[22 + 14], 1);
+  EXPECT_EQ(get32(d, 22 + 32), 0u);  // colours used
+  EXPECT_EQ(get32(d, 62), 0u);       // black
+  EXPECT_EQ(get32(d, 66), 0x00ffffffu);
+  // Bottom row (1, 0, 0) first: decreased 0, 255, 255 -> bits 011; top row 1 2 2 -> 0 1 1.
+  EXPECT_EQ(d[70], 0x60);
+  EXPECT_EQ(d[74], 0x60);
+  // AND rows: the bottom row's index-0 pixels are transparent.
+  EXPECT_EQ(d[78], 0x60);
+  EXPECT_EQ(d[82], 0x00);
+  List l(icoDecode(d.data(), d.size()));
+  ASSERT_EQ(l.count(), 1);
+  EXPECT_EQ(l.at(0)->depth, 2);
+  EXPECT_EQ(l.at(0)->ncolor, 4);
+  EXPECT_EQ(std::vector<uint8_t>(l.at(0)->buf, l.at(0)->buf + 3), (std::vector<uint8_t>{0, 1, 1}));
+}
+
+TEST(Ico, WidthTwoHundredFiftySixIsStoredAsZeroAndReadBack) {
+  auto cmap = rampMap();
+  std::vector<uint8_t> px(256 * 2, 7);
+  auto d = icoEncode(px.data(), 256, 2, cmap.data(), 16, ICO_ICON);
+  ASSERT_FALSE(d.empty());
+  EXPECT_EQ(d[6], 0);
+  List l(icoDecode(d.data(), d.size()));
+  ASSERT_EQ(l.count(), 1);
+  EXPECT_EQ(l.at(0)->w, 256);
+  EXPECT_EQ(l.at(0)->buf[255], 6);
+  EXPECT_TRUE(icoEncode(px.data(), 257, 1, cmap.data(), 16, ICO_ICON).empty());
+}
+
+TEST(Ico, ForeignAndFullColourFiles) {
+  auto cmap = rampMap();
+  std::vector<uint8_t> px(4, 1);
+  auto d = icoEncode(px.data(), 2, 2, cmap.data(), 16, ICO_ICON);
+  auto bad = d;
+  bad[0] = 1;  // reserved word 1
+  std::string out = captureStdout([&] { EXPECT_EQ(icoDecode(bad.data(), bad.size()), nullptr); });
+  EXPECT_EQ(out, "");
+  bad = d;
+  bad[2] = 3;
+  EXPECT_EQ(icoDecode(bad.data(), bad.size()), nullptr);
+  auto full = d;
+  put16(full, 22 + 14, 24);
+  List l(nullptr);
+  out = captureStdout([&] { l.db = icoDecode(full.data(), full.size()); });
+  EXPECT_EQ(out, "フルカラーのアイコン、カーソルはサポートしていません\n");
+  ASSERT_EQ(l.count(), 1);
+  EXPECT_EQ(l.at(0)->ncolor, 256);
+  EXPECT_EQ(l.at(0)->buf[0], 0);
+}
+
+TEST(Ico, EntriesOutsideTheFileAreSkipped) {
+  auto cmap = rampMap();
+  std::vector<uint8_t> px(16 * 16, 3);
+  auto d = icoEncode(px.data(), 16, 16, cmap.data(), 256, ICO_ICON);
+  // Claim three entries: the second and third directory entries overlap the image
+  // header; point the first far outside.
+  auto e = d;
+  put16(e, 4, 3);
+  put32(e, 18, 0xfffffff0u);
+  List a(icoDecode(e.data(), e.size()));
+  ASSERT_NE(a.db, nullptr);
+  EXPECT_LE(a.count(), 2);
+  // A directory that runs past the end of the file.
+  auto g = d;
+  put16(g, 4, 60000);
+  List b(icoDecode(g.data(), g.size()));
+  ASSERT_NE(b.db, nullptr);
+  // Pixel data cut short: the picture is read as far as it goes.
+  for (size_t n : {size_t(62), size_t(62 + 1024 + 10), d.size() - 1}) {
+    std::vector<uint8_t> cut(d.begin(), d.begin() + n);
+    List c(icoDecode(cut.data(), cut.size()));
+    ASSERT_NE(c.db, nullptr);
+    EXPECT_EQ(c.count(), 1) << n;
+  }
+  std::vector<uint8_t> tiny = {0, 0, 1, 0};
+  EXPECT_EQ(icoDecode(tiny.data(), tiny.size()), nullptr);
+}
+
+TEST(Ico, WriterReportsFailures) {
+  auto cmap = rampMap();
+  std::vector<uint8_t> px(4, 1);
+  EXPECT_EQ(icoSave("/dev/full", px.data(), 2, 2, cmap.data(), 16, ICO_ICON), 0);
+  EXPECT_EQ(icoSave("/nonexistent-dir/a.ico", px.data(), 2, 2, cmap.data(), 16, ICO_ICON), 0);
+  EXPECT_TRUE(icoEncode(px.data(), 2, 2, cmap.data(), 16, 3).empty());
+}
+
+}  // namespace
