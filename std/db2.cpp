@@ -30,18 +30,83 @@ bool isHashed(const DB* dbp) { return dbp->bucket != nullptr; }
 bool isReal(const LNK* p) { return p->nxtp && p->bakp; }
 
 // ---- chunk tables -------------------------------------------------------
+// Chunks are kept in a table by id (stable, stored in every MCB) and in a table
+// by address. Over the address table sits a max-tree of each chunk's largest
+// free block, so first fit in address order finds its chunk in log time
+// instead of walking every free block below it.
+
+uint32_t* fitTree(const DB* dbp) { return dbp->fitTree; }
+
+void fitSet(DB* dbp, uint32_t pos, uint32_t value) {
+  uint32_t* t = fitTree(dbp);
+  uint32_t i = dbp->chunkCap + pos;
+  t[i] = value;
+  for (i /= 2; i >= 1; i /= 2) {
+    uint32_t v = t[2 * i] > t[2 * i + 1] ? t[2 * i] : t[2 * i + 1];
+    if (t[i] == v) break;
+    t[i] = v;
+  }
+}
+
+// Recomputes the leaves from position `from` on, and their ancestors.
+void fitRebuild(DB* dbp, uint32_t from = 0) {
+  uint32_t* t = fitTree(dbp);
+  uint32_t cap = dbp->chunkCap;
+  uint32_t to = dbp->chunkCount > from ? dbp->chunkCount - 1 : from;
+  for (uint32_t i = from; i < cap && i <= to; i++)
+    t[cap + i] = i < dbp->chunkCount ? dbp->chunkByAddr[i]->maxfree : 0;
+  for (uint32_t lo = (cap + from) / 2, hi = (cap + to) / 2; lo >= 1; lo /= 2, hi /= 2) {
+    for (uint32_t i = lo; i <= hi; i++) t[i] = t[2 * i] > t[2 * i + 1] ? t[2 * i] : t[2 * i + 1];
+  }
+}
+
+// Lowest-addressed chunk holding a free block of at least `need` units. Tree
+// values are upper bounds (shrinking is recorded lazily): a chunk found with
+// too little room gets its true value and the search goes on.
+// The last answer is remembered: every chunk below it had less than
+// fitHintNeed units, so a request at least that large starts there.
+DBCHUNK* fitFirst(DB* dbp, uint32_t need) {
+  if (need >= dbp->fitHintNeed) {
+    DBCHUNK* ch = dbp->chunkByAddr[dbp->fitHintPos];
+    if (ch->maxfree >= need) return ch;
+  }
+  const uint32_t* t = fitTree(dbp);
+  while (dbp->chunkCount != 0 && t[1] >= need) {
+    uint32_t i = 1;
+    while (i < dbp->chunkCap) i = t[2 * i] >= need ? 2 * i : 2 * i + 1;
+    uint32_t pos = i - dbp->chunkCap;
+    DBCHUNK* ch = dbp->chunkByAddr[pos];
+    if (ch->maxfree >= need) {
+      dbp->fitHintNeed = need;
+      dbp->fitHintPos = pos;
+      return ch;
+    }
+    fitSet(dbp, pos, ch->maxfree);
+  }
+  return nullptr;
+}
+
+void fitHintForget(DB* dbp) { dbp->fitHintNeed = UINT32_MAX; }
+
+bool chunkTablesGrow(DB* dbp) {
+  uint32_t cap = dbp->chunkCap ? dbp->chunkCap * 2 : 16;
+  auto* byId = static_cast<DBCHUNK**>(std::realloc(dbp->chunkById, cap * sizeof(DBCHUNK*)));
+  if (!byId) return false;
+  dbp->chunkById = byId;
+  auto* byAddr = static_cast<DBCHUNK**>(std::realloc(dbp->chunkByAddr, cap * sizeof(DBCHUNK*)));
+  if (!byAddr) return false;
+  dbp->chunkByAddr = byAddr;
+  auto* tree = static_cast<uint32_t*>(std::realloc(dbp->fitTree, 2 * cap * sizeof(uint32_t)));
+  if (!tree) return false;
+  std::memset(tree, 0, 2 * cap * sizeof(uint32_t));
+  dbp->fitTree = tree;
+  dbp->chunkCap = cap;
+  fitRebuild(dbp);
+  return true;
+}
 
 bool chunkTableAdd(DB* dbp, DBCHUNK* ch) {
-  if (dbp->chunkCount == dbp->chunkCap) {
-    uint32_t cap = dbp->chunkCap ? dbp->chunkCap * 2 : 16;
-    auto* byId = static_cast<DBCHUNK**>(std::realloc(dbp->chunkById, cap * sizeof(DBCHUNK*)));
-    if (!byId) return false;
-    dbp->chunkById = byId;
-    auto* byAddr = static_cast<DBCHUNK**>(std::realloc(dbp->chunkByAddr, cap * sizeof(DBCHUNK*)));
-    if (!byAddr) return false;
-    dbp->chunkByAddr = byAddr;
-    dbp->chunkCap = cap;
-  }
+  if (dbp->chunkCount == dbp->chunkCap && !chunkTablesGrow(dbp)) return false;
   dbp->chunkById[dbp->chunkCount] = ch;
   // System memory mostly grows upwards, so the insertion point is usually the end.
   uint32_t pos = dbp->chunkCount;
@@ -53,6 +118,12 @@ bool chunkTableAdd(DB* dbp, DBCHUNK* ch) {
   dbp->chunkByAddr[pos] = ch;
   ch->spos = pos;
   dbp->chunkCount++;
+  if (pos + 1 == dbp->chunkCount) {
+    fitSet(dbp, pos, ch->maxfree);
+  } else {
+    fitRebuild(dbp, pos);
+    fitHintForget(dbp);
+  }
   return true;
 }
 
@@ -60,11 +131,43 @@ void chunksRelease(DB* dbp) {
   for (uint32_t i = 0; i < dbp->chunkCount; i++) std::free(dbp->chunkById[i]);
   std::free(dbp->chunkById);
   std::free(dbp->chunkByAddr);
+  std::free(dbp->fitTree);
   dbp->chunkById = dbp->chunkByAddr = nullptr;
+  dbp->fitTree = nullptr;
   dbp->chunkCount = dbp->chunkCap = 0;
+  fitHintForget(dbp);
 }
 
 DBCHUNK* chunkOf(const DB* dbp, const MCB* m) { return dbp->chunkById[m->cid]; }
+
+// A free block of the chunk grew or appeared.
+// Tree values may stay above the truth but never below it.
+void fitRaise(DB* dbp, DBCHUNK* ch) {
+  if (ch->spos < dbp->fitHintPos) fitHintForget(dbp);
+  if (fitTree(dbp)[dbp->chunkCap + ch->spos] < ch->maxfree) fitSet(dbp, ch->spos, ch->maxfree);
+}
+
+void chunkGrew(DB* dbp, DBCHUNK* ch, uint32_t blk) {
+  if (blk <= ch->maxfree) return;
+  ch->maxfree = blk;
+  fitRaise(dbp, ch);
+}
+
+// A free block of `oldblk` units shrank or left the chunk's free blocks.
+void chunkShrank(DB* dbp, DBCHUNK* ch, uint32_t oldblk) {
+  if (oldblk < ch->maxfree) return;
+  uint32_t mx = 0;
+  if (ch->firstfree) {
+    for (MCB* p = ch->firstfree;; p = p->nxtp) {
+      if (p->blk > mx) mx = p->blk;
+      if (p == ch->lastfree) break;
+    }
+  }
+  // A merge may have grown another block before this one left; the tree keeps
+  // its upper bound otherwise, until a search needs better.
+  ch->maxfree = mx;
+  fitRaise(dbp, ch);
+}
 
 // ---- doubly linked lists with sentinels ----------------------------------
 
@@ -100,6 +203,7 @@ void freeInsertBefore(DB* dbp, MCB* m, MCB* next) {
   DBCHUNK* ch = chunkOf(dbp, m);
   if (!ch->firstfree || m < ch->firstfree) ch->firstfree = m;
   if (!ch->lastfree || m > ch->lastfree) ch->lastfree = m;
+  chunkGrew(dbp, ch, m->blk);
 }
 
 void freeRemove(DB* dbp, MCB* m) {
@@ -112,6 +216,7 @@ void freeRemove(DB* dbp, MCB* m) {
     ch->lastfree = m->bakp;
   }
   unlink(m);
+  chunkShrank(dbp, ch, m->blk);
 }
 
 // First free block above m, or the tail sentinel.
@@ -145,50 +250,64 @@ MCB* freeSuccessor(DB* dbp, MCB* m) {
 
 void mcbRelease(DB* dbp, MCB* mcbp);
 
+// Takes `need` units from free block m (first fit found it).
+MCB* mcbTake(DB* dbp, MCB* m, uint32_t need) {
+  if (m->blk - need >= kMcbUnits) {
+    MCB* rest = reinterpret_cast<MCB*>(reinterpret_cast<char*>(m) + need * kUnit);
+    uint32_t old = m->blk;
+    rest->blk = old - need;
+    rest->dbp = dbp;
+    rest->cid = m->cid;
+    DBCHUNK* ch = chunkOf(dbp, m);
+    linkBefore(rest, m->nxtp);
+    if (ch->lastfree == m) ch->lastfree = rest;
+    if (ch->firstfree == m) ch->firstfree = rest;
+    unlink(m);
+    m->blk = need;
+    chunkShrank(dbp, ch, old);
+  } else {
+    freeRemove(dbp, m);
+  }
+  linkBefore(m, &dbp->uend);
+  m->dbp = dbp;
+  return m;
+}
+
+bool mcbNewChunk(DB* dbp, uint32_t need) {
+  size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK);
+  if (chsize < dbp->blksz) chsize = dbp->blksz;
+  chsize = chsize / kUnit * kUnit;
+  auto* ch = static_cast<DBCHUNK*>(std::malloc(chsize));
+  if (!ch) return false;
+  std::memset(ch, 0, sizeof(DBCHUNK));
+  ch->size = static_cast<uint32_t>(chsize);
+  if (!chunkTableAdd(dbp, ch)) {
+    std::free(ch);
+    return false;
+  }
+  linkBefore(ch, &dbp->cend);
+  auto* m = reinterpret_cast<MCB*>(ch + 1);
+  m->blk = static_cast<uint32_t>((chsize - sizeof(DBCHUNK)) / kUnit);
+  m->dbp = dbp;
+  m->cid = dbp->chunkCount - 1;
+  linkBefore(m, &dbp->uend);
+  mcbRelease(dbp, m);
+  return true;
+}
+
 void* mcbAlc(DB* dbp, size_t size) {
   if (size == 0) return nullptr;
   if (dbp->blksz == 0) return std::malloc(size);
   if (size > UINT32_MAX - 4 * kUnit - sizeof(DBCHUNK)) return nullptr;
+  uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + kUnit - 1) / kUnit);
   for (;;) {
-    uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + kUnit - 1) / kUnit);
-    for (MCB* m = dbp->ftop.nxtp; m->nxtp; m = m->nxtp) {
-      if (m->blk < need) continue;
-      if (m->blk - need >= kMcbUnits) {
-        MCB* rest = reinterpret_cast<MCB*>(reinterpret_cast<char*>(m) + need * kUnit);
-        rest->blk = m->blk - need;
-        rest->dbp = dbp;
-        rest->cid = m->cid;
-        DBCHUNK* ch = chunkOf(dbp, m);
-        linkBefore(rest, m->nxtp);
-        if (ch->lastfree == m) ch->lastfree = rest;
-        if (ch->firstfree == m) ch->firstfree = rest;
-        unlink(m);
-        m->blk = need;
-      } else {
-        freeRemove(dbp, m);
-      }
-      linkBefore(m, &dbp->uend);
-      m->dbp = dbp;
-      return m + 1;
+    // First fit in address order: the lowest chunk with room, then its first block that fits.
+    if (DBCHUNK* ch = fitFirst(dbp, need)) {
+      MCB* m = ch->firstfree;
+      while (m->blk < need) m = m->nxtp;
+      return mcbTake(dbp, m, need) + 1;
     }
-    size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK);
-    if (chsize < dbp->blksz) chsize = dbp->blksz;
-    chsize = chsize / kUnit * kUnit;
-    auto* ch = static_cast<DBCHUNK*>(std::malloc(chsize));
-    if (!ch) return nullptr;
-    std::memset(ch, 0, sizeof(DBCHUNK));
-    ch->size = static_cast<uint32_t>(chsize);
-    if (!chunkTableAdd(dbp, ch)) {
-      std::free(ch);
-      return nullptr;
-    }
-    linkBefore(ch, &dbp->cend);
-    auto* m = reinterpret_cast<MCB*>(ch + 1);
-    m->blk = static_cast<uint32_t>((chsize - sizeof(DBCHUNK)) / kUnit);
-    m->dbp = dbp;
-    m->cid = dbp->chunkCount - 1;
-    linkBefore(m, &dbp->uend);
-    mcbRelease(dbp, m);
+    if (!mcbNewChunk(dbp, need)) return nullptr;
   }
 }
 
@@ -210,10 +329,12 @@ void mcbRelease(DB* dbp, MCB* mcbp) {
   if (succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ)) {
     mcbp->blk += succ->blk;
     freeRemove(dbp, succ);
+    chunkGrew(dbp, chunkOf(dbp, mcbp), mcbp->blk);
   }
   if (bakp->bakp && mcbEnd(bakp) == reinterpret_cast<char*>(mcbp)) {
     bakp->blk += mcbp->blk;
     freeRemove(dbp, mcbp);
+    chunkGrew(dbp, chunkOf(dbp, bakp), bakp->blk);
   }
 }
 
@@ -242,6 +363,7 @@ bool keyEqual(const DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
   if (lnkp->keylen != keylen) return false;
   const char* k = lstOf(lnkp) + align4(lnkp->datlen);
   if (dbp->keytyp == DBT_ISTR) return jstrnicmp(k, static_cast<const char*>(key), keylen) == 0;
+  if (keylen == 4) return std::memcmp(k, key, 4) == 0;  // the common case, inlined
   return std::memcmp(k, key, keylen) == 0;
 }
 
@@ -444,6 +566,7 @@ DB* dbNew(int32_t keytyp, int32_t dattyp, uint32_t hashn, uint32_t blksz) {
   DB_CHECK(dbp, "dbp");
   if (hashn) dbp->bucket = reinterpret_cast<void**>(dbp + 1);
   dbp->mask = hashn - 1;
+  dbp->fitHintNeed = UINT32_MAX;
   dbp->keytyp = keytyp;
   dbp->dattyp = dattyp;
   resetLists(dbp);

@@ -40,8 +40,8 @@ struct DBCHUNK {
   uint32_t size;   // bytes, header included
   MCB* firstfree;  // first and last free blocks of this chunk (null when none)
   MCB* lastfree;
-  uint32_t spos;  // position in the address-ordered chunk table
-  uint32_t pad;
+  uint32_t spos;     // position in the address-ordered chunk table
+  uint32_t maxfree;  // units of the largest free block of this chunk
 };
 
 // Record node. In a hashed handle the chain word sits right before it.
@@ -76,8 +76,11 @@ struct DB {
   // Chunk tables of the block allocator (owned by the handle): by id and by address.
   DBCHUNK** chunkById;
   DBCHUNK** chunkByAddr;
+  uint32_t* fitTree;  // max-tree of maxfree over chunkByAddr (2 * chunkCap entries)
   uint32_t chunkCount;
   uint32_t chunkCap;
+  uint32_t fitHintPos;   // first chunk with room for fitHintNeed units
+  uint32_t fitHintNeed;  // UINT32_MAX: no hint
 };
 
 DB* dbNew(int32_t keytyp, int32_t dattyp, uint32_t hashn, uint32_t blksz);

@@ -45,6 +45,10 @@ void checkFreeList(DB* db) {
     }
     ASSERT_EQ(ch->firstfree, first);
     ASSERT_EQ(ch->lastfree, last);
+    uint32_t mx = 0;
+    for (MCB* m : v)
+      if (m->cid == c && m->blk > mx) mx = m->blk;
+    ASSERT_EQ(ch->maxfree, mx);
   }
 }
 
@@ -295,6 +299,40 @@ TEST(Db2, SmallSurplusStaysInsideTheTakenBlock) {
   EXPECT_EQ(f[0]->blk, 2u);
   dbMfre(c);
   dbMfre(guard);
+  checkFreeList(db);
+  dbFre(db);
+}
+
+// Random sizes, random releases: every allocation takes exactly the block a
+// plain walk of the address-ordered free list would take.
+TEST(Db2, FirstFitMatchesAPlainWalk) {
+  DB* db = dbNew(0, 0, 0, 1024);
+  std::mt19937 rng(3);
+  std::vector<void*> live;
+  for (int step = 0; step < 20000; step++) {
+    if (live.empty() || rng() % 5 < 3) {
+      size_t size = rng() % 8 == 0 ? rng() % 3000 : rng() % 100;
+      uint32_t need = static_cast<uint32_t>((size + sizeof(MLST) + sizeof(MCB) + 15) / 16);
+      MCB* expect = nullptr;
+      for (MCB* m = db->ftop.nxtp; m->nxtp; m = m->nxtp) {
+        if (m->blk >= need) {
+          expect = m;
+          break;
+        }
+      }
+      void* p = dbMalc(db, size);
+      if (expect) {
+        ASSERT_EQ(static_cast<void*>(expect + 1), static_cast<void*>(static_cast<MLST*>(p) - 1));
+      }
+      live.push_back(p);
+    } else {
+      size_t i = rng() % live.size();
+      dbMfre(live[i]);
+      live[i] = live.back();
+      live.pop_back();
+    }
+    if (step % 1000 == 0) checkFreeList(db);
+  }
   checkFreeList(db);
   dbFre(db);
 }

@@ -1,0 +1,166 @@
+// List database against the standard containers doing the same work:
+// a FIFO of small records, a hashed table, and backward searches in a plain list.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <list>
+#include <unordered_map>
+#include <vector>
+
+#include "std/db2.h"
+
+namespace {
+
+constexpr int kRecords = 1000000;
+
+void BM_DbQueue(benchmark::State& state) {
+  for (auto _ : state) {
+    DB* q = dbNew(0, 16, 0, 4096);
+    int32_t rec[4] = {0, 0, 0, 0};
+    for (int i = 0; i < kRecords; i++) {
+      rec[0] = i;
+      dbAdd(q, rec);
+    }
+    int64_t sum = 0;
+    while (void* p = dbTop(q)) {
+      sum += *static_cast<int32_t*>(p);
+      dbDel(q, p);
+    }
+    benchmark::DoNotOptimize(sum);
+    dbFre(q);
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_DbQueue)->Unit(benchmark::kMillisecond);
+
+void BM_StdListQueue(benchmark::State& state) {
+  struct Rec {
+    int32_t v[4];
+  };
+  for (auto _ : state) {
+    std::list<Rec> q;
+    for (int i = 0; i < kRecords; i++) q.push_back(Rec{{i, 0, 0, 0}});
+    int64_t sum = 0;
+    while (!q.empty()) {
+      sum += q.front().v[0];
+      q.pop_front();
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_StdListQueue)->Unit(benchmark::kMillisecond);
+
+std::vector<int32_t> shuffledKeys() {
+  std::vector<int32_t> keys(kRecords);
+  uint32_t x = 12345;
+  for (int i = 0; i < kRecords; i++) {
+    x = x * 1103515245u + 12345u;
+    keys[i] = static_cast<int32_t>(x);
+  }
+  return keys;
+}
+
+// Add every key, find every key, delete every record found.
+void BM_DbHashed(benchmark::State& state) {
+  std::vector<int32_t> keys = shuffledKeys();
+  std::vector<void*> found(kRecords);
+  for (auto _ : state) {
+    DB* db = dbNew(DBT_VAL, 4, 1u << 20, 65536);
+    for (int i = 0; i < kRecords; i++) dbAdd(db, keys[i], &i);
+    for (int i = 0; i < kRecords; i++) found[i] = dbFind(db, keys[i]);
+    for (int i = 0; i < kRecords; i++) dbDel(db, found[i]);
+    benchmark::DoNotOptimize(dbCnt(db));
+    dbFre(db);
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_DbHashed)->Unit(benchmark::kMillisecond);
+
+void BM_StdUnorderedMap(benchmark::State& state) {
+  std::vector<int32_t> keys = shuffledKeys();
+  for (auto _ : state) {
+    std::unordered_multimap<int32_t, int32_t> m;
+    m.reserve(1u << 20);
+    for (int i = 0; i < kRecords; i++) m.emplace(keys[i], i);
+    std::vector<std::unordered_multimap<int32_t, int32_t>::iterator> found(kRecords);
+    for (int i = 0; i < kRecords; i++) found[i] = m.find(keys[i]);
+    for (int i = 0; i < kRecords; i++) m.erase(found[i]);
+    benchmark::DoNotOptimize(m.size());
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_StdUnorderedMap)->Unit(benchmark::kMillisecond);
+
+// Unhashed: keys are found by walking back from the newest record.
+constexpr int kSearches = 200;
+
+void BM_DbUnhashedFind(benchmark::State& state) {
+  DB* db = dbNew(DBT_VAL, 4, 0, 65536);
+  for (int i = 0; i < kRecords; i++) dbAdd(db, i, &i);
+  for (auto _ : state) {
+    int64_t sum = 0;
+    for (int s = 0; s < kSearches; s++) {
+      int key = static_cast<int>(static_cast<int64_t>(s) * kRecords / kSearches);
+      sum += *static_cast<int*>(dbFind(db, key));
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kSearches);
+  dbFre(db);
+}
+BENCHMARK(BM_DbUnhashedFind)->Unit(benchmark::kMillisecond);
+
+void BM_StdListFind(benchmark::State& state) {
+  std::list<std::pair<int32_t, int32_t>> l;
+  for (int i = 0; i < kRecords; i++) l.emplace_back(i, i);
+  for (auto _ : state) {
+    int64_t sum = 0;
+    for (int s = 0; s < kSearches; s++) {
+      int key = static_cast<int>(static_cast<int64_t>(s) * kRecords / kSearches);
+      auto it = std::find_if(l.rbegin(), l.rend(), [key](const auto& p) { return p.first == key; });
+      sum += it->second;
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kSearches);
+}
+BENCHMARK(BM_StdListFind)->Unit(benchmark::kMillisecond);
+
+// Deleting in random order exercises the address-ordered free list.
+void BM_DbRandomDelete(benchmark::State& state) {
+  std::vector<int32_t> keys = shuffledKeys();
+  std::vector<void*> recs(kRecords);
+  for (auto _ : state) {
+    DB* db = dbNew(0, 16, 0, 4096);
+    for (int i = 0; i < kRecords; i++) recs[i] = dbAdd(db, nullptr);
+    for (int i = 0; i < kRecords; i++)
+      std::swap(recs[i], recs[static_cast<uint32_t>(keys[i]) % kRecords]);
+    for (int i = 0; i < kRecords; i++) dbDel(db, recs[i]);
+    dbFre(db);
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_DbRandomDelete)->Unit(benchmark::kMillisecond);
+
+void BM_StdListRandomDelete(benchmark::State& state) {
+  std::vector<int32_t> keys = shuffledKeys();
+  struct Rec {
+    int32_t v[4];
+  };
+  for (auto _ : state) {
+    std::list<Rec> l;
+    std::vector<std::list<Rec>::iterator> recs(kRecords);
+    for (int i = 0; i < kRecords; i++) recs[i] = l.insert(l.end(), Rec{});
+    for (int i = 0; i < kRecords; i++)
+      std::swap(recs[i], recs[static_cast<uint32_t>(keys[i]) % kRecords]);
+    for (int i = 0; i < kRecords; i++) l.erase(recs[i]);
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_StdListRandomDelete)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

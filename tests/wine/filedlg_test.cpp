@@ -1,0 +1,96 @@
+#include "tests/wine/gtest_win.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "formats/filedlg.h"
+
+namespace {
+
+// What the scripted user does in the save dialog.
+const char* typedName;
+int filterChoice;  // 0-based position in the filter list
+bool dialogSeen;
+int attempts;
+
+BOOL CALLBACK findDialog(HWND w, LPARAM out) {
+  char title[128];
+  GetWindowTextA(w, title, sizeof title);
+  if (std::strcmp(title, "ファイルをセーブします") == 0) {
+    *reinterpret_cast<HWND*>(out) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void setName(HWND dlg) {
+  // The explorer-style dialog names the file in combo 0x47C or edit 0x480.
+  for (int id : {0x47C, 0x480}) {
+    HWND c = GetDlgItem(dlg, id);
+    if (!c) continue;
+    SetWindowTextA(c, typedName);
+    if (HWND e = FindWindowExA(c, nullptr, "Edit", nullptr)) SetWindowTextA(e, typedName);
+  }
+}
+
+// Picks the filter (combo 0x470, confirmed by CBN_SELENDOK as a user
+// would), types the name and presses OK; cancels
+// when the dialog is still there long after, so that a failure cannot hang.
+void CALLBACK actInDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dlg = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dlg));
+  attempts++;
+  if (!dlg) {
+    if (attempts > 100 || dialogSeen) KillTimer(nullptr, id);
+    return;  // not open yet: the timer fires again
+  }
+  if (dialogSeen) {
+    if (attempts > 40) SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  dialogSeen = true;
+  attempts = 0;
+  HWND combo = GetDlgItem(dlg, 0x470);
+  SendMessageA(combo, CB_SETCURSEL, filterChoice, 0);
+  SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
+  setName(dlg);
+  PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+}
+
+int runSave(const char* name, int filter, char* out, int size) {
+  typedName = name;
+  filterChoice = filter;
+  dialogSeen = false;
+  attempts = 0;
+  UINT_PTR timer = SetTimer(nullptr, 0, 50, actInDialog);
+  out[0] = 0;
+  int kind = fileSaveDlg(out, size);
+  KillTimer(nullptr, timer);
+  return kind;
+}
+
+TEST(FileSaveDialog, FilterExtensionIsAppendedToABareName) {
+  char tmp[MAX_PATH];
+  GetTempPathA(sizeof tmp, tmp);
+  std::string typed = std::string(tmp) + "tde_dlg_test";
+  char name[256];
+  int kind = runSave(typed.c_str(), 3, name, sizeof name);  // "JPEG"
+  ASSERT_TRUE(dialogSeen);
+  EXPECT_EQ(kind, 5);
+  EXPECT_EQ(std::string(name), typed + ".jpg");
+}
+
+TEST(FileSaveDialog, UnknownExtensionIsKeptAndGivesMinusOne) {
+  char tmp[MAX_PATH];
+  GetTempPathA(sizeof tmp, tmp);
+  std::string typed = std::string(tmp) + "tde_dlg_test.txt";
+  char name[256];
+  int kind = runSave(typed.c_str(), 1, name, sizeof name);
+  ASSERT_TRUE(dialogSeen);
+  EXPECT_EQ(kind, -1);
+  EXPECT_EQ(std::string(name), typed);
+}
+
+}  // namespace
