@@ -24,8 +24,22 @@ tde_running || fail "program ended while a window was still open"
 window_key "$second" Escape
 tde_wait_exit
 [ "$TDE_RC" -eq 0 ] || fail "exit code $TDE_RC after closing both windows"
-[ -z "$(ls -A "$WORKDIR" | grep -v -e '^stdout$' -e '^stderr$' || true)" ] ||
+[ ! -e "$WORKDIR/新しい絵.bmp" ] && [ ! -e "$WORKDIR/sprite.pxa" ] ||
   fail "files were written although nothing was saved"
+
+echo "a file named twice and matched by a pattern: one window"
+touch "$WORKDIR/tile.bmp" "$WORKDIR/other.bmp"
+tde_start tile.bmp '*.bmp' tile.bmp
+tile="$(window_wait "tile.bmp")"
+other="$(window_wait "other.bmp")"
+sleep 1
+count="$(xdotool search --onlyvisible --name '^tile\.bmp$' | wc -l)"
+[ "$count" -eq 1 ] || fail "$count windows for tile.bmp"
+window_key "$tile" Escape
+window_gone "tile.bmp"
+window_key "$other" Escape
+tde_wait_exit
+[ "$TDE_RC" -eq 0 ] || fail "exit code $TDE_RC"
 
 echo "menu: ﾌｧｲﾙ › ｱﾌﾟﾘｹｰｼｮﾝの終了(&X) ends the program"
 tde_start "menu.pxa"
