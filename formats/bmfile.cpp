@@ -53,7 +53,7 @@ bool nameTooLong(const char* fname, const char* who) {
 
 // The first picture of an icon or cursor file, as a record of its own.
 IMGF* firstIcon(const char* fname) {
-  DB* list = icoOpen(fname);
+  DB* list = icoOpen(fname, 1);
   if (!list) return nullptr;
   IMGF* img = nullptr;
   if (auto* first = static_cast<IMGF*>(dbTop(list))) {

@@ -29,6 +29,9 @@ class MatchFinder {
     int best = 0;
     int oldest = pos - kWindow;
     for (int c = head_[hash3(in + pos)]; c >= 0 && c >= oldest; c = next_[c % kWindow]) {
+      // Only a longer match can win, so a candidate that differs at the
+      // current best length is passed over without counting.
+      if (best > 0 && in[c + best] != in[pos + best]) continue;
       int len = 0;
       while (len < m && in[c + len] == in[pos + len]) ++len;
       if (len > best) {

@@ -4,18 +4,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "std/db2alloc.h"
 #include "std/tdeassert.h"
 
-// Checks carry fixed texts so that reformatting never changes what is reported.
-#define DB_CHECK(e, text) TDE_ASSERT_TEXT(e, text, "std/db2")
+using db2::chunksRelease;
+using db2::linkBefore;
+using db2::listInit;
+using db2::mcbAlc;
+using db2::mcbFre;
+using db2::unlink;
 
 namespace {
 
-constexpr uint32_t kUnit = 16;
-constexpr uint32_t kMcbUnits = sizeof(MCB) / kUnit;
-static_assert(sizeof(MCB) % kUnit == 0, "MCB is a whole number of units");
-static_assert(sizeof(DBCHUNK) % kUnit == 0, "chunk header keeps blocks aligned");
-static_assert(sizeof(MLST) % kUnit == 0, "memory blocks stay aligned");
+static_assert(sizeof(MLST) % 16 == 0, "memory blocks stay aligned");
 constexpr size_t kSymMax = 1024;
 
 uint32_t align4(uint32_t n) { return (n + 3u) & ~3u; }
@@ -28,324 +29,6 @@ void** slpOf(LNK* lnkp) { return reinterpret_cast<void**>(lnkp) - 1; }
 LNK* lnkOfSlp(void** slp) { return reinterpret_cast<LNK*>(slp + 1); }
 bool isHashed(const DB* dbp) { return dbp->bucket != nullptr; }
 bool isReal(const LNK* p) { return p->nxtp && p->bakp; }
-
-// ---- chunk tables -------------------------------------------------------
-// Chunks are kept in a table by id (stable, stored in every MCB) and in a table
-// by address. Over the address table sits a max-tree of each chunk's largest
-// free block, so first fit in address order finds its chunk in log time
-// instead of walking every free block below it.
-
-uint32_t* fitTree(const DB* dbp) { return dbp->fitTree; }
-
-void fitSet(DB* dbp, uint32_t pos, uint32_t value) {
-  uint32_t* t = fitTree(dbp);
-  uint32_t i = dbp->chunkCap + pos;
-  t[i] = value;
-  for (i /= 2; i >= 1; i /= 2) {
-    uint32_t v = t[2 * i] > t[2 * i + 1] ? t[2 * i] : t[2 * i + 1];
-    if (t[i] == v) break;
-    t[i] = v;
-  }
-}
-
-// Recomputes the leaves from position `from` on, and their ancestors.
-void fitRebuild(DB* dbp, uint32_t from = 0) {
-  uint32_t* t = fitTree(dbp);
-  uint32_t cap = dbp->chunkCap;
-  uint32_t to = dbp->chunkCount > from ? dbp->chunkCount - 1 : from;
-  for (uint32_t i = from; i < cap && i <= to; i++)
-    t[cap + i] = i < dbp->chunkCount ? dbp->chunkByAddr[i]->maxfree : 0;
-  for (uint32_t lo = (cap + from) / 2, hi = (cap + to) / 2; lo >= 1; lo /= 2, hi /= 2) {
-    for (uint32_t i = lo; i <= hi; i++) t[i] = t[2 * i] > t[2 * i + 1] ? t[2 * i] : t[2 * i + 1];
-  }
-}
-
-// Lowest-addressed chunk holding a free block of at least `need` units. Tree
-// values are upper bounds (shrinking is recorded lazily): a chunk found with
-// too little room gets its true value and the search goes on.
-// The last answer is remembered: every chunk below it had less than
-// fitHintNeed units, so a request at least that large starts there.
-DBCHUNK* fitFirst(DB* dbp, uint32_t need) {
-  if (need >= dbp->fitHintNeed) {
-    DBCHUNK* ch = dbp->chunkByAddr[dbp->fitHintPos];
-    if (ch->maxfree >= need) return ch;
-  }
-  const uint32_t* t = fitTree(dbp);
-  while (dbp->chunkCount != 0 && t[1] >= need) {
-    uint32_t i = 1;
-    while (i < dbp->chunkCap) i = t[2 * i] >= need ? 2 * i : 2 * i + 1;
-    uint32_t pos = i - dbp->chunkCap;
-    DBCHUNK* ch = dbp->chunkByAddr[pos];
-    if (ch->maxfree >= need) {
-      dbp->fitHintNeed = need;
-      dbp->fitHintPos = pos;
-      return ch;
-    }
-    fitSet(dbp, pos, ch->maxfree);
-  }
-  return nullptr;
-}
-
-void fitHintForget(DB* dbp) { dbp->fitHintNeed = UINT32_MAX; }
-
-bool chunkTablesGrow(DB* dbp) {
-  uint32_t cap = dbp->chunkCap ? dbp->chunkCap * 2 : 16;
-  auto* byId = static_cast<DBCHUNK**>(std::realloc(dbp->chunkById, cap * sizeof(DBCHUNK*)));
-  if (!byId) return false;
-  dbp->chunkById = byId;
-  auto* byAddr = static_cast<DBCHUNK**>(std::realloc(dbp->chunkByAddr, cap * sizeof(DBCHUNK*)));
-  if (!byAddr) return false;
-  dbp->chunkByAddr = byAddr;
-  auto* tree = static_cast<uint32_t*>(std::realloc(dbp->fitTree, 2 * cap * sizeof(uint32_t)));
-  if (!tree) return false;
-  std::memset(tree, 0, 2 * cap * sizeof(uint32_t));
-  dbp->fitTree = tree;
-  dbp->chunkCap = cap;
-  fitRebuild(dbp);
-  return true;
-}
-
-bool chunkTableAdd(DB* dbp, DBCHUNK* ch) {
-  if (dbp->chunkCount == dbp->chunkCap && !chunkTablesGrow(dbp)) return false;
-  dbp->chunkById[dbp->chunkCount] = ch;
-  // System memory mostly grows upwards, so the insertion point is usually the end.
-  uint32_t pos = dbp->chunkCount;
-  while (pos > 0 && dbp->chunkByAddr[pos - 1] > ch) {
-    dbp->chunkByAddr[pos] = dbp->chunkByAddr[pos - 1];
-    dbp->chunkByAddr[pos]->spos = pos;
-    --pos;
-  }
-  dbp->chunkByAddr[pos] = ch;
-  ch->spos = pos;
-  dbp->chunkCount++;
-  if (pos + 1 == dbp->chunkCount) {
-    fitSet(dbp, pos, ch->maxfree);
-  } else {
-    fitRebuild(dbp, pos);
-    fitHintForget(dbp);
-  }
-  return true;
-}
-
-void chunksRelease(DB* dbp) {
-  for (uint32_t i = 0; i < dbp->chunkCount; i++) std::free(dbp->chunkById[i]);
-  std::free(dbp->chunkById);
-  std::free(dbp->chunkByAddr);
-  std::free(dbp->fitTree);
-  dbp->chunkById = dbp->chunkByAddr = nullptr;
-  dbp->fitTree = nullptr;
-  dbp->chunkCount = dbp->chunkCap = 0;
-  fitHintForget(dbp);
-}
-
-DBCHUNK* chunkOf(const DB* dbp, const MCB* m) { return dbp->chunkById[m->cid]; }
-
-// A free block of the chunk grew or appeared.
-// Tree values may stay above the truth but never below it.
-void fitRaise(DB* dbp, DBCHUNK* ch) {
-  if (ch->spos < dbp->fitHintPos) fitHintForget(dbp);
-  if (fitTree(dbp)[dbp->chunkCap + ch->spos] < ch->maxfree) fitSet(dbp, ch->spos, ch->maxfree);
-}
-
-void chunkGrew(DB* dbp, DBCHUNK* ch, uint32_t blk) {
-  if (blk <= ch->maxfree) return;
-  ch->maxfree = blk;
-  fitRaise(dbp, ch);
-}
-
-// A free block of `oldblk` units shrank or left the chunk's free blocks.
-void chunkShrank(DB* dbp, DBCHUNK* ch, uint32_t oldblk) {
-  if (oldblk < ch->maxfree) return;
-  uint32_t mx = 0;
-  if (ch->firstfree) {
-    for (MCB* p = ch->firstfree;; p = p->nxtp) {
-      if (p->blk > mx) mx = p->blk;
-      if (p == ch->lastfree) break;
-    }
-  }
-  // A merge may have grown another block before this one left; the tree keeps
-  // its upper bound otherwise, until a search needs better.
-  ch->maxfree = mx;
-  fitRaise(dbp, ch);
-}
-
-// ---- doubly linked lists with sentinels ----------------------------------
-
-template <class T>
-void listInit(T* head, T* tail) {
-  head->nxtp = tail;
-  head->bakp = nullptr;
-  tail->nxtp = nullptr;
-  tail->bakp = head;
-}
-
-template <class T>
-void linkBefore(T* node, T* next) {
-  node->nxtp = next;
-  node->bakp = next->bakp;
-  next->bakp->nxtp = node;
-  next->bakp = node;
-}
-
-template <class T>
-void unlink(T* node) {
-  node->bakp->nxtp = node->nxtp;
-  node->nxtp->bakp = node->bakp;
-}
-
-// ---- free list bookkeeping per chunk -------------------------------------
-// The free list is one list in ascending address order. Blocks of a chunk are
-// contiguous in it, so each chunk remembers its first and last free block and
-// the successor of a released block is found without walking other chunks.
-
-void freeInsertBefore(DB* dbp, MCB* m, MCB* next) {
-  linkBefore(m, next);
-  DBCHUNK* ch = chunkOf(dbp, m);
-  if (!ch->firstfree || m < ch->firstfree) ch->firstfree = m;
-  if (!ch->lastfree || m > ch->lastfree) ch->lastfree = m;
-  chunkGrew(dbp, ch, m->blk);
-}
-
-void freeRemove(DB* dbp, MCB* m) {
-  DBCHUNK* ch = chunkOf(dbp, m);
-  if (ch->firstfree == m && ch->lastfree == m) {
-    ch->firstfree = ch->lastfree = nullptr;
-  } else if (ch->firstfree == m) {
-    ch->firstfree = m->nxtp;
-  } else if (ch->lastfree == m) {
-    ch->lastfree = m->bakp;
-  }
-  unlink(m);
-  chunkShrank(dbp, ch, m->blk);
-}
-
-// First free block above m, or the tail sentinel.
-MCB* freeSuccessor(DB* dbp, MCB* m) {
-  DBCHUNK* ch = chunkOf(dbp, m);
-  if (ch->firstfree) {
-    if (ch->lastfree < m) return ch->lastfree->nxtp;
-    MCB* p = ch->firstfree;
-    while (p < m) p = p->nxtp;
-    return p;
-  }
-  // Look outwards for the nearest chunk that has free blocks, both ways at once.
-  uint32_t lo = ch->spos, hi = ch->spos;
-  for (;;) {
-    bool more = false;
-    if (hi + 1 < dbp->chunkCount) {
-      more = true;
-      DBCHUNK* c = dbp->chunkByAddr[++hi];
-      if (c->firstfree) return c->firstfree;
-    }
-    if (lo > 0) {
-      more = true;
-      DBCHUNK* c = dbp->chunkByAddr[--lo];
-      if (c->lastfree) return c->lastfree->nxtp;
-    }
-    if (!more) return &dbp->fend;
-  }
-}
-
-// ---- block allocator -------------------------------------------------------
-
-void mcbRelease(DB* dbp, MCB* mcbp);
-
-// Takes `need` units from free block m (first fit found it).
-MCB* mcbTake(DB* dbp, MCB* m, uint32_t need) {
-  if (m->blk - need >= kMcbUnits) {
-    MCB* rest = reinterpret_cast<MCB*>(reinterpret_cast<char*>(m) + need * kUnit);
-    uint32_t old = m->blk;
-    rest->blk = old - need;
-    rest->dbp = dbp;
-    rest->cid = m->cid;
-    DBCHUNK* ch = chunkOf(dbp, m);
-    linkBefore(rest, m->nxtp);
-    if (ch->lastfree == m) ch->lastfree = rest;
-    if (ch->firstfree == m) ch->firstfree = rest;
-    unlink(m);
-    m->blk = need;
-    chunkShrank(dbp, ch, old);
-  } else {
-    freeRemove(dbp, m);
-  }
-  linkBefore(m, &dbp->uend);
-  m->dbp = dbp;
-  return m;
-}
-
-bool mcbNewChunk(DB* dbp, uint32_t need) {
-  size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK);
-  if (chsize < dbp->blksz) chsize = dbp->blksz;
-  chsize = chsize / kUnit * kUnit;
-  auto* ch = static_cast<DBCHUNK*>(std::malloc(chsize));
-  if (!ch) return false;
-  std::memset(ch, 0, sizeof(DBCHUNK));
-  ch->size = static_cast<uint32_t>(chsize);
-  if (!chunkTableAdd(dbp, ch)) {
-    std::free(ch);
-    return false;
-  }
-  linkBefore(ch, &dbp->cend);
-  auto* m = reinterpret_cast<MCB*>(ch + 1);
-  m->blk = static_cast<uint32_t>((chsize - sizeof(DBCHUNK)) / kUnit);
-  m->dbp = dbp;
-  m->cid = dbp->chunkCount - 1;
-  linkBefore(m, &dbp->uend);
-  mcbRelease(dbp, m);
-  return true;
-}
-
-void* mcbAlc(DB* dbp, size_t size) {
-  if (size == 0) return nullptr;
-  if (dbp->blksz == 0) return std::malloc(size);
-  if (size > UINT32_MAX - 4 * kUnit - sizeof(DBCHUNK)) return nullptr;
-  uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + kUnit - 1) / kUnit);
-  for (;;) {
-    // First fit in address order: the lowest chunk with room, then its first block that fits.
-    if (DBCHUNK* ch = fitFirst(dbp, need)) {
-      MCB* m = ch->firstfree;
-      while (m->blk < need) m = m->nxtp;
-      return mcbTake(dbp, m, need) + 1;
-    }
-    if (!mcbNewChunk(dbp, need)) return nullptr;
-  }
-}
-
-char* mcbEnd(MCB* m) { return reinterpret_cast<char*>(m) + static_cast<size_t>(m->blk) * kUnit; }
-
-void mcbRelease(DB* dbp, MCB* mcbp) {
-  DB_CHECK(mcbp->dbp == dbp, "mcbp->dbp==dbp");
-  DB_CHECK(mcbp->nxtp->dbp == dbp, "mcbp->nxtp->dbp==dbp");
-  DB_CHECK(mcbp->nxtp->bakp == mcbp, "mcbp->nxtp->bakp==mcbp");
-  DB_CHECK(mcbp->bakp->dbp == dbp, "mcbp->bakp->dbp==dbp");
-  DB_CHECK(mcbp->bakp->nxtp == mcbp, "mcbp->bakp->nxtp==mcbp");
-  unlink(mcbp);
-  MCB* succ = freeSuccessor(dbp, mcbp);
-  MCB* bakp = succ->bakp;
-  // A real free block before mcbp must end at or before it (released twice otherwise).
-  DB_CHECK(!bakp->bakp || mcbEnd(bakp) <= reinterpret_cast<char*>(mcbp),
-           "!bakp->bakp || bakp+bakp->blk<=mcbp");
-  freeInsertBefore(dbp, mcbp, succ);
-  if (succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ)) {
-    mcbp->blk += succ->blk;
-    freeRemove(dbp, succ);
-    chunkGrew(dbp, chunkOf(dbp, mcbp), mcbp->blk);
-  }
-  if (bakp->bakp && mcbEnd(bakp) == reinterpret_cast<char*>(mcbp)) {
-    bakp->blk += mcbp->blk;
-    freeRemove(dbp, mcbp);
-    chunkGrew(dbp, chunkOf(dbp, bakp), bakp->blk);
-  }
-}
-
-void mcbFre(DB* dbp, void* p) {
-  if (!p) return;
-  if (dbp->blksz == 0) {
-    std::free(p);
-    return;
-  }
-  mcbRelease(dbp, static_cast<MCB*>(p) - 1);
-}
 
 // ---- keys ----------------------------------------------------------------
 
@@ -423,6 +106,15 @@ void readArg(int32_t typ, va_list& ap, Arg& a) {
       a.len = 0;
       return;
   }
+}
+
+// Copies n bytes (zeros for a null source) and clears the padding up to `padded`.
+void storePadded(char* to, const void* from, uint32_t n, uint32_t padded) {
+  if (from && n)
+    std::memcpy(to, from, n);
+  else if (n)
+    std::memset(to, 0, n);
+  for (uint32_t i = n; i < padded; i++) to[i] = 0;
 }
 
 void* findFromChain(DB* dbp, void** slp, const void* key, uint32_t keylen) {
@@ -616,17 +308,9 @@ void* dbPut(DB* dbp, const void* key, uint32_t keylen, const void* dat, uint32_t
   lnkp->datlen = datlen;
   lnkp->keylen = keylen;
   char* p = lstOf(lnkp);
-  if (dat && datlen)
-    std::memcpy(p, dat, datlen);
-  else
-    std::memset(p, 0, datlen);
-  std::memset(p + datlen, 0, d - datlen);
+  storePadded(p, dat, datlen, d);
   char* k = p + d;
-  if (key && keylen)
-    std::memcpy(k, key, keylen);
-  else
-    std::memset(k, 0, keylen);
-  std::memset(k + keylen, 0, a - keylen);
+  storePadded(k, key, keylen, a);
   if (isHashed(dbp)) {
     uint32_t h = dbHash(dbp, reinterpret_cast<unsigned char*>(k), keylen);
     void** slp = slpOf(lnkp);

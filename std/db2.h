@@ -32,7 +32,9 @@ struct MCB {
   uint32_t cid;  // chunk the block lives in (index into the handle's chunk table)
 };
 
-// Header at the start of every chunk taken from the system.
+// Header at the start of every chunk taken from the system. Chunks also form
+// a search tree by address (a treap) whose nodes know the largest free block
+// below them, so first fit in address order does not walk the free list.
 struct DBCHUNK {
   DBCHUNK* nxtp;
   DBCHUNK* bakp;
@@ -40,8 +42,13 @@ struct DBCHUNK {
   uint32_t size;   // bytes, header included
   MCB* firstfree;  // first and last free blocks of this chunk (null when none)
   MCB* lastfree;
-  uint32_t spos;     // position in the address-ordered chunk table
+  DBCHUNK* left;  // chunks at lower / higher addresses
+  DBCHUNK* right;
+  DBCHUNK* parent;
+  uint32_t prio;
   uint32_t maxfree;  // units of the largest free block of this chunk
+  uint32_t treemax;  // at least the largest maxfree in this subtree
+  uint32_t pad;
 };
 
 // Record node. In a hashed handle the chain word sits right before it.
@@ -73,14 +80,14 @@ struct DB {
   MCB ftop, fend;  // free blocks, ascending addresses
   MCB utop, uend;  // used blocks, allocation order
   DBCHUNK ctop, cend;
-  // Chunk tables of the block allocator (owned by the handle): by id and by address.
-  DBCHUNK** chunkById;
-  DBCHUNK** chunkByAddr;
-  uint32_t* fitTree;  // max-tree of maxfree over chunkByAddr (2 * chunkCap entries)
+  // Block allocator bookkeeping (owned by the handle).
+  DBCHUNK** chunkById;  // by the id kept in every MCB
   uint32_t chunkCount;
   uint32_t chunkCap;
-  uint32_t fitHintPos;   // first chunk with room for fitHintNeed units
+  DBCHUNK* croot;        // chunks by address
+  DBCHUNK* fitHint;      // no chunk below it has fitHintNeed free units
   uint32_t fitHintNeed;  // UINT32_MAX: no hint
+  uint32_t seed;         // treap priorities
 };
 
 DB* dbNew(int32_t keytyp, int32_t dattyp, uint32_t hashn, uint32_t blksz);

@@ -30,7 +30,10 @@ int bitAt(const FileView& f, uint64_t rowstart, int x, int bits) {
 }
 
 // Palette, XOR indices and AND mask of an image of c bits (1, 4 or 8) at off.
-void readPicture(IMGF* img, const FileView& f, uint64_t off, int c) {
+// A two-colour cursor (cursor2) takes the editor's index meaning, which its
+// writer uses too: 0 transparent (AND 1, XOR 0), 1 black and 2 white (the
+// file's two colours, opaque), 3 inverted screen (AND 1, XOR 1, transparent).
+void readPicture(IMGF* img, const FileView& f, uint64_t off, int c, bool cursor2) {
   int w = img->w, h = img->h;
   uint64_t pal = off + 40;
   for (int i = 0; i < (1 << c); ++i) {
@@ -41,17 +44,28 @@ void readPicture(IMGF* img, const FileView& f, uint64_t off, int c) {
   uint64_t androw = static_cast<uint64_t>(bmpRowSize(w, 1));
   uint64_t xors = pal + 4 * (uint64_t(1) << c);
   uint64_t ands = xors + xorrow * h;
-  for (int y = 0; y < h; ++y) {
-    uint8_t* row = img->buf + static_cast<size_t>(y) * w;
-    uint64_t stored = static_cast<uint64_t>(h - 1 - y);
-    for (int x = 0; x < w; ++x)
-      row[x] = static_cast<uint8_t>(bitAt(f, xors + stored * xorrow, x, c));
+  // Stored rows go bottom-up; rows that start past the end of the file stay 0.
+  for (int r = 0; r < h && xors + r * xorrow < f.len; ++r) {
+    uint8_t* row = img->buf + static_cast<size_t>(h - 1 - r) * w;
+    for (int x = 0; x < w; ++x) row[x] = static_cast<uint8_t>(bitAt(f, xors + r * xorrow, x, c));
   }
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* row = img->buf + static_cast<size_t>(y) * w;
-    uint64_t stored = static_cast<uint64_t>(h - 1 - y);
+  if (cursor2) {
+    uint32_t black = img->cmap[0], white = img->cmap[1];
+    img->cmap[0] = 0;
+    img->cmap[1] = black | 0xff000000u;
+    img->cmap[2] = white | 0xff000000u;
+    img->cmap[3] = 0x00ffffffu;
+    for (int r = 0; r < h; ++r) {
+      uint8_t* row = img->buf + static_cast<size_t>(h - 1 - r) * w;
+      for (int x = 0; x < w; ++x)
+        row[x] = static_cast<uint8_t>(bitAt(f, ands + r * androw, x, 1) ? row[x] * 3 : row[x] + 1);
+    }
+    return;
+  }
+  for (int r = 0; r < h && ands + r * androw < f.len; ++r) {
+    const uint8_t* row = img->buf + static_cast<size_t>(h - 1 - r) * w;
     for (int x = 0; x < w; ++x)
-      if (bitAt(f, ands + stored * androw, x, 1)) img->cmap[row[x]] &= 0x00ffffffu;
+      if (bitAt(f, ands + r * androw, x, 1)) img->cmap[row[x]] &= 0x00ffffffu;
   }
 }
 
@@ -69,13 +83,16 @@ void imgfListFre(DB* list) {
   dbFre(list);
 }
 
-DB* icoDecode(const uint8_t* file, size_t len) {
+DB* icoDecode(const uint8_t* file, size_t len, int limit) {
   FileView f{file, len};
   if (len < 6 || le16(file) != 0) return nullptr;
   int type = static_cast<int>(le16(file + 2));
   if (type != ICO_ICON && type != ICO_CURSOR) return nullptr;
   int count = static_cast<int>(le16(file + 4));
+  if (limit > 0 && count > limit) count = limit;
   DB* list = imgfListNew();
+  // Many entries may point at one picture: the pixels of the whole list are bounded.
+  int64_t total = 0;
   for (int i = 0; i < count; ++i) {
     uint64_t entry = 6 + 16 * static_cast<uint64_t>(i);
     if (!f.has(entry, 16)) break;  // the directory runs past the file
@@ -84,12 +101,17 @@ DB* icoDecode(const uint8_t* file, size_t len) {
     int w = file[entry] ? file[entry] : 256;
     int h = file[entry + 1] ? file[entry + 1] : 256;
     int c = static_cast<int>(le16(file + off + 14));
+    total += static_cast<int64_t>(w) * h;
+    if (total > IMGF_READ_MAXPIXELS) {
+      std::printf("icoOpen:画像が多すぎます\n");
+      break;
+    }
     bool supported = c == 1 || c == 4 || c == 8;
     IMGF* img = imgfNewSay(w, h, type == ICO_CURSOR ? 2 : supported ? c : 8, "icoOpen");
     if (!img) break;
     img->ncolor = type == ICO_CURSOR ? 4 : c >= 8 ? 256 : 1 << c;
     if (supported)
-      readPicture(img, f, off, c);
+      readPicture(img, f, off, c, type == ICO_CURSOR && c == 1);
     else
       std::printf("フルカラーのアイコン、カーソルはサポートしていません\n");
     imgfListAdd(list, img);
@@ -98,11 +120,11 @@ DB* icoDecode(const uint8_t* file, size_t len) {
   return list;
 }
 
-DB* icoOpen(const char* fname) {
+DB* icoOpen(const char* fname, int limit) {
   size_t len = 0;
   uint8_t* file = fioLoad(&len, fname);
   if (!file) return nullptr;
-  DB* list = icoDecode(file, len);
+  DB* list = icoDecode(file, len, limit);
   std::free(file);
   return list;
 }
@@ -151,6 +173,10 @@ std::vector<uint8_t> icoEncode(const void* pixels, int w, int h, const void* cma
   std::vector<uint8_t> dec(static_cast<size_t>(w) * h);
   const auto* px = static_cast<const uint8_t*>(pixels);
   for (size_t i = 0; i < dec.size(); ++i) dec[i] = static_cast<uint8_t>(px[i] - 1);
+  // A transparent cursor pixel keeps XOR 0: with XOR 1 it would invert the screen.
+  if (cursor)
+    for (size_t i = 0; i < dec.size(); ++i)
+      if (cm[4 * px[i] + 3] == 0) dec[i] = 0;
   uint8_t* xors = pal + 4 * ncol;
   bmpRows(h, xors, dec.data(), depth, w, BMP_PACK);
   uint8_t* ands = xors + xorrow * h;

@@ -16,10 +16,12 @@ enum : int {
 };
 
 // List database of IMGF records, one per usable directory entry in directory
-// order (see imgfListFre), or null for a missing or foreign file.
-DB* icoOpen(const char* fname);
+// order (see imgfListFre), or null for a missing or foreign file. A positive
+// limit reads only that many entries. The pixels of all records together are
+// bounded like one picture's.
+DB* icoOpen(const char* fname, int limit = 0);
 // Same on a file image of len bytes; never reads outside it.
-DB* icoDecode(const uint8_t* file, size_t len);
+DB* icoDecode(const uint8_t* file, size_t len, int limit = 0);
 // One picture of at most 256 x 256 indices; cmap holds all 256 entries of the
 // image (cmapn of them are meaningful). type ICO_ICON or ICO_CURSOR. 1 when
 // the whole file was written, else 0.

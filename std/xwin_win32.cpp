@@ -173,11 +173,11 @@ void cXWIN::setFont(int h) {
 
 int cXWIN::textWidth(const char* text) {
   int len = static_cast<int>(std::strlen(text));
-  if (dc) return LOWORD(GetTabbedTextExtentA(dc, text, len, 0, nullptr));
+  if (dc) return LOWORD(GetTabbedTextExtentA(dc, text, len, 4, nullptr));
   // Outside a paint, measure on the screen with the window font.
   HDC sdc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(sdc, font);
-  int w = LOWORD(GetTabbedTextExtentA(sdc, text, len, 0, nullptr));
+  int w = LOWORD(GetTabbedTextExtentA(sdc, text, len, 4, nullptr));
   SelectObject(sdc, old);
   ReleaseDC(nullptr, sdc);
   return w;

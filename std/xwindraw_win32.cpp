@@ -73,10 +73,12 @@ struct DIBINFO {
 };
 
 // Colour table of an indexed picture: the colour map's first `count`
-// entries (the grey ramp without a map); entries past them stay black so
-// that no index reads outside the caller's map.
+// entries, or the grey ramp without a map or without entries (an image
+// whose colour count is 0 shows its indices as grey levels). Entries past
+// `count` stay black, so no index reads outside the caller's map.
 void fillTable(DIBINFO* bi, const uint32_t* cmap, int count) {
   std::memset(bi->table, 0, sizeof bi->table);
+  if (count <= 0) cmap = nullptr;
   if (!cmap) count = 256;
   if (count > 256) count = 256;
   for (int i = 0; i < count; i++) {
@@ -160,7 +162,7 @@ void cXWIN::drawText(int tx, int ty, int alignx, int aligny, COLORREF c, const c
   va_end(ap);
   if (len < 0) return;
   if (len >= int(sizeof buf)) len = sizeof buf - 1;  // cut, never overrun
-  int w = LOWORD(GetTabbedTextExtentA(dc, buf, len, 0, nullptr));
+  int w = LOWORD(GetTabbedTextExtentA(dc, buf, len, 4, nullptr));
   int oldMode = SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, c);
   TextOutA(dc, tx - alignOffset(alignx, w), ty - alignOffset(aligny, fonth), buf, len);

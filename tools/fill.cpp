@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "image/bmlog.h"
 #include "tools/drawcolor.h"
 #include "tools/linewalk.h"
 
@@ -100,9 +101,24 @@ class Filler {
     int l = x, r = x;
     while (l - 1 >= 0 && fillable(base + l - 1)) l--;
     while (r + 1 < w_ && fillable(base + r + 1)) r++;
-    lineDraw(bm_, l, y, r, y, 1, drawValue(bm_), drawRaw(bm_));
+    spanDraw(l, r, y);
     std::memset(&mask_[base + l], 1, r - l + 1);
     return SpanFrame{l, r, y, l, 0};
+  }
+
+  // What lineDraw(l, y, r, y, end included) does for a span inside the image,
+  // without walking it point by point: one line record holding the old
+  // values from left to right, then the stores. The fill value is an index
+  // or an RGBA value stored as it is, never a blend.
+  void spanDraw(int l, int r, int y) {
+    const UNDOHDR hdr = {UNDO_LINE, l, y, r, y, 1};
+    const size_t n = static_cast<size_t>(r - l + 1);
+    PX* row = reinterpret_cast<PX*>(bm_->buf) + static_cast<size_t>(y) * w_ + l;
+    uint8_t* saved = bmLogAdd(bm_, hdr, static_cast<uint32_t>(n * sizeof(PX)));
+    if (saved) std::memcpy(saved, row, n * sizeof(PX));
+    const PX v = static_cast<PX>(drawValue(bm_));
+    std::fill(row, row + n, v);
+    bm_->modified = 1;
   }
 
   BM* bm_;

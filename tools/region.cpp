@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "image/bmconv.h"
+
 namespace {
 
 bool transparentAt(const BM* bm, size_t i) {
@@ -96,6 +98,19 @@ int resampleIdx(BM* dst, const BM* src) {
       dst->buf[static_cast<size_t>(y) * dst->w + x] =
           src->buf[static_cast<size_t>(cy[y].first) * src->w + cx[x].first];
   return 1;
+}
+
+BM* scaleCopy(const BM* crop, int w, int h, const BM* dest) {
+  if (!crop || !dest || w <= 0 || h <= 0) return nullptr;
+  BM* src = bmDup(crop);
+  BM* out = bmNew(nullptr, 4, w, h, dest->cmap, dest->cmapn);
+  const bool ok = src && out && bmDirect(src) && resample(out, src);
+  bmFre(src);
+  if (!ok) {
+    bmFre(out);
+    return nullptr;
+  }
+  return out;
 }
 
 void rotNearest(BM* bm, double angle) {

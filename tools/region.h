@@ -23,6 +23,11 @@ void regionBackPlace(BM* target, const BM* crop, int x, int y, int opaque, int a
 int resample(BM* dst, const BM* src);
 int resampleIdx(BM* dst, const BM* src);
 
+// What the scale tool pastes: the crop in direct colour resampled to w x h,
+// in a new direct-colour image carrying the destination's colour map. Null
+// for an empty size.
+BM* scaleCopy(const BM* crop, int w, int h, const BM* dest);
+
 // Nearest-neighbour rotation about the image centre, in place; pixels whose
 // source falls outside become 0.
 void rotNearest(BM* bm, double angle);

@@ -30,6 +30,15 @@ bool depthOk(const BM* bm) { return bm->bpp == 1 || bm->bpp == 4; }
 void replayLine(BM* bm, const Record& r, std::vector<LWPOINT>& pts) {
   if (!depthOk(bm) || !bm->buf) return;
   size_t bpp = bm->bpp;
+  const UNDOHDR& h = r.hdr;
+  if (h.y0 == h.y1 && h.y0 >= 0 && h.y0 < bm->h && h.x0 >= 0 && h.x0 <= h.x1 && h.x1 < bm->w) {
+    // A left-to-right row inside the image (every fill span): its walk is
+    // the run of columns x0.., so the values go back in one copy.
+    size_t n = static_cast<size_t>(h.x1 - h.x0) + (h.extra ? 1 : 0);
+    if (n > r.len / bpp) n = r.len / bpp;
+    std::memcpy(bm->buf + (static_cast<size_t>(h.y0) * bm->w + h.x0) * bpp, r.payload, n * bpp);
+    return;
+  }
   size_t n = lineWalk(bm->w, bm->h, r.hdr.x0, r.hdr.y0, r.hdr.x1, r.hdr.y1, r.hdr.extra, pts);
   if (n > r.len / bpp) n = r.len / bpp;
   for (size_t i = 0; i < n; i++) {

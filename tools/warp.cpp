@@ -157,20 +157,19 @@ BM* warpFwd(const QPOINT pts[4], const BM* src) {
 
 BM* warpInv(const QUADMAP& q, const BM* src, int w, int h) {
   if (!src || w <= 0 || h <= 0 || (src->bpp != 1 && src->bpp != 4)) return nullptr;
-  BM* big = blankLike(src, 4 * w, 4 * h);
   BM* out = blankLike(src, w, h);
-  if (!big || !out) {
-    bmFre(big);
-    bmFre(out);
-    return nullptr;
-  }
-  for (int i = 0; i < big->h; i++)
-    for (int j = 0; j < big->w; j++) {
-      const QPOINT uv = quadMap(q, j / (4.0 * w), i / (4.0 * h));
+  if (!out) return nullptr;
+  // Sampled four times per axis; a rectangle too large for that is sampled
+  // once per pixel instead of failing.
+  BM* big = blankLike(src, 4 * w, 4 * h);
+  BM* canvas = big ? big : out;
+  for (int i = 0; i < canvas->h; i++)
+    for (int j = 0; j < canvas->w; j++) {
+      const QPOINT uv = quadMap(q, double(j) / canvas->w, double(i) / canvas->h);
       if (uv.x >= 0 && uv.y >= 0 && uv.x < src->w && uv.y < src->h)
-        copyPixel(big, j, i, src, uv.x, uv.y);
+        copyPixel(canvas, j, i, src, uv.x, uv.y);
     }
-  resample(out, big);
+  if (big) resample(out, big);
   bmFre(big);
   return out;
 }

@@ -94,17 +94,31 @@ TEST(Ico, CursorIsOneBitBlackAndWhite) {
   EXPECT_EQ(get32(d, 22 + 32), 0u);  // colours used
   EXPECT_EQ(get32(d, 62), 0u);       // black
   EXPECT_EQ(get32(d, 66), 0x00ffffffu);
-  // Bottom row (1, 0, 0) first: decreased 0, 255, 255 -> bits 011; top row 1 2 2 -> 0 1 1.
-  EXPECT_EQ(d[70], 0x60);
+  // Bottom row (1, 0, 0) first: decreased 0, and the transparent pixels keep
+  // XOR 0 -> bits 000; top row 1 2 2 -> 0 1 1.
+  EXPECT_EQ(d[70], 0x00);
   EXPECT_EQ(d[74], 0x60);
   // AND rows: the bottom row's index-0 pixels are transparent.
   EXPECT_EQ(d[78], 0x60);
   EXPECT_EQ(d[82], 0x00);
+  // Read back in the same index meaning: 0 transparent, 1 black, 2 white.
   List l(icoDecode(d.data(), d.size()));
   ASSERT_EQ(l.count(), 1);
-  EXPECT_EQ(l.at(0)->depth, 2);
-  EXPECT_EQ(l.at(0)->ncolor, 4);
-  EXPECT_EQ(std::vector<uint8_t>(l.at(0)->buf, l.at(0)->buf + 3), (std::vector<uint8_t>{0, 1, 1}));
+  IMGF* img = l.at(0);
+  EXPECT_EQ(img->depth, 2);
+  EXPECT_EQ(img->ncolor, 4);
+  EXPECT_EQ(std::vector<uint8_t>(img->buf, img->buf + 6), px);
+  EXPECT_EQ(img->cmap[0] >> 24, 0u);
+  EXPECT_EQ(img->cmap[1], 0xff000000u);
+  EXPECT_EQ(img->cmap[2], 0xffffffffu);
+  // An inverting pixel (AND 1, XOR 1) becomes index 3, transparent.
+  auto inv = d;
+  inv[74] |= 0x80;  // top row, first pixel: XOR 1
+  inv[82] |= 0x80;  // and AND 1
+  List m(icoDecode(inv.data(), inv.size()));
+  ASSERT_EQ(m.count(), 1);
+  EXPECT_EQ(m.at(0)->buf[0], 3);
+  EXPECT_EQ(m.at(0)->cmap[3] >> 24, 0u);
 }
 
 TEST(Ico, WidthTwoHundredFiftySixIsStoredAsZeroAndReadBack) {

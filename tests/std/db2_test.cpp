@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -22,6 +23,25 @@ std::vector<MCB*> freeBlocks(DB* db) {
   std::vector<MCB*> v;
   for (MCB* m = db->ftop.nxtp; m->nxtp; m = m->nxtp) v.push_back(m);
   return v;
+}
+
+// Chunk tree: ordered by address, and each bound covers its subtree.
+uint32_t checkChunkTree(const DBCHUNK* n, const DBCHUNK* lo, const DBCHUNK* hi, int* count) {
+  if (!n) return 0;
+  ++*count;
+  EXPECT_TRUE(!lo || n > lo);
+  EXPECT_TRUE(!hi || n < hi);
+  if (n->left) {
+    EXPECT_EQ(n->left->parent, n);
+  }
+  if (n->right) {
+    EXPECT_EQ(n->right->parent, n);
+  }
+  uint32_t mx = n->maxfree;
+  mx = std::max(mx, checkChunkTree(n->left, lo, n, count));
+  mx = std::max(mx, checkChunkTree(n->right, n, hi, count));
+  EXPECT_GE(n->treemax, mx);
+  return mx;
 }
 
 // The free list must be ascending, never hold two touching blocks of one chunk,
@@ -50,6 +70,9 @@ void checkFreeList(DB* db) {
       if (m->cid == c && m->blk > mx) mx = m->blk;
     ASSERT_EQ(ch->maxfree, mx);
   }
+  int count = 0;
+  checkChunkTree(db->croot, nullptr, nullptr, &count);
+  ASSERT_EQ(static_cast<uint32_t>(count), db->chunkCount);
 }
 
 TEST(Db2, QueueKeepsOrderBothWays) {

@@ -6,6 +6,8 @@
 
 #include "image/bmlog.h"
 #include "tests/tools/tooltest.h"
+#include "tools/drawcolor.h"
+#include "tools/linewalk.h"
 #include "tools/undo.h"
 
 namespace {
@@ -149,6 +151,33 @@ TEST(FloodFill, VisitsSpansInTheOrderOfTheRecursion) {
     }
     EXPECT_EQ(got, ref.spans) << "round " << round;
   }
+}
+
+// The spans are logged exactly as the logged line would log them.
+TYPED_TEST(FillT, SpanRecordsMatchTheLoggedLine) {
+  BmPtr bm = makeBm(TypeParam::bpp, 9, 6);
+  paint(bm.get(),
+        "000300000\n"
+        "030303330\n"
+        "030003000\n"
+        "033333030\n"
+        "000000030\n"
+        "333330000\n");
+  BmPtr copy(bmDup(bm.get()));
+  bm->pen = copy->pen = 7;
+  floodFill(bm.get(), 0, 0, nullptr);
+  for (void* r = dbTop(bm->undo); r; r = dbNxt(r)) {
+    UNDOHDR hd;
+    std::memcpy(&hd, r, sizeof hd);
+    lineDraw(copy.get(), hd.x0, hd.y0, hd.x1, hd.y1, hd.extra, drawValue(copy.get()),
+             drawRaw(copy.get()));
+    void* mine = dbEnd(copy->undo);
+    ASSERT_EQ(dbKeyLen(mine), dbKeyLen(r));
+    EXPECT_EQ(std::memcmp(dbKey(mine), dbKey(r), dbKeyLen(r)), 0);
+    EXPECT_EQ(std::memcmp(mine, r, sizeof hd), 0);
+  }
+  EXPECT_EQ(snapshot(bm.get()), snapshot(copy.get()));
+  EXPECT_EQ(bm->modified, 1);
 }
 
 TEST(FloodFill, DeepSerpentineCompletesAndUndoes) {

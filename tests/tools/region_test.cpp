@@ -43,6 +43,23 @@ TEST(Resample, IndexedTakesTheFirstCoveredPixel) {
   EXPECT_EQ(big->buf[3 * 8 + 7], 17);
 }
 
+TEST(ScaleCopy, IndexedCropBecomesDirectWithTheDestinationMap) {
+  BmPtr crop = makeBm(1, 2, 2);
+  crop->buf[0] = 10;
+  crop->buf[3] = 200;
+  BmPtr dest = makeBm(1, 1, 1);
+  dest->cmap[5] = rgbaMake(1, 2, 3, 4);
+  BmPtr out(scaleCopy(crop.get(), 4, 4, dest.get()));
+  ASSERT_TRUE(out);
+  EXPECT_EQ(out->bpp, 4);
+  EXPECT_EQ(out->cmap[5], rgbaMake(1, 2, 3, 4));
+  EXPECT_EQ(bmPget(out.get(), 1, 1), rgbaMake(10, 10, 10, 255));
+  EXPECT_EQ(bmPget(out.get(), 3, 3), rgbaMake(200, 200, 200, 255));
+  EXPECT_EQ(bmPget(out.get(), 3, 0), 0u);  // index 0 is transparent black
+  EXPECT_EQ(crop->bpp, 1);                 // the crop itself is kept
+  EXPECT_EQ(scaleCopy(crop.get(), 0, 4, dest.get()), nullptr);
+}
+
 TEST(Resample, MismatchedOrEmptyImagesAreRefused) {
   BmPtr a = makeBm(4, 2, 2), b = makeBm(1, 2, 2), e = makeBm(4, 0, 3);
   EXPECT_EQ(resample(a.get(), b.get()), 0);

@@ -72,6 +72,32 @@ TYPED_TEST(WarpT, ForwardScalesAndLeavesTheOutsideEmpty) {
   EXPECT_EQ(px[3 * 6 + 3], 1);
 }
 
+TEST(WarpFwd, TrapezoidAgreesWithQuadMapWithinAPixel) {
+  // Source of 4 x 4 blocks of 8 x 8 pixels; rendered at size 1 (indexed).
+  BmPtr src = makeBm(1, 32, 32);
+  for (int y = 0; y < 32; y++)
+    for (int x = 0; x < 32; x++) src->buf[y * 32 + x] = uint8_t(1 + x / 8 + 4 * (y / 8));
+  const QPOINT pts[4] = {{30, 5}, {70, 10}, {90, 80}, {10, 70}};
+  BmPtr out(warpFwd(pts, src.get()));
+  ASSERT_TRUE(out);
+  EXPECT_EQ(out->w, 90);
+  EXPECT_EQ(out->h, 80);
+  const QUADMAP q = quadMapMake(pts);
+  for (int bi = 0; bi < 4; bi++)
+    for (int bj = 0; bj < 4; bj++) {
+      // The centre of each block lands well inside its warped image.
+      const double s = (bj * 8 + 4) / 32.0, t = (bi * 8 + 4) / 32.0;
+      const QPOINT p = quadMap(q, s, t);
+      bool found = false;
+      for (int dy = -1; dy <= 1; dy++)
+        for (int dx = -1; dx <= 1; dx++)
+          found |= bmPget(out.get(), p.x + dx, p.y + dy) == uint32_t(1 + bj + 4 * bi);
+      EXPECT_TRUE(found) << bj << "," << bi;
+    }
+  EXPECT_EQ(bmPget(out.get(), 0, 0), 0u);  // outside the quadrilateral
+  EXPECT_EQ(bmPget(out.get(), 89, 0), 0u);
+}
+
 TYPED_TEST(WarpT, DegenerateQuadrilateralsGiveNoImage) {
   BmPtr src = makeBm(TypeParam::bpp, 2, 2);
   const QPOINT flat[4] = {{0, 0}, {5, 0}, {5, 0}, {0, 0}};

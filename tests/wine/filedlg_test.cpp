@@ -13,7 +13,7 @@ namespace {
 const char* typedName;
 int filterChoice;  // 0-based position in the filter list
 bool dialogSeen;
-int attempts;
+DWORD since;  // tick count when the wait began or the dialog was acted on
 
 BOOL CALLBACK findDialog(HWND w, LPARAM out) {
   char title[128];
@@ -41,17 +41,17 @@ void setName(HWND dlg) {
 void CALLBACK actInDialog(HWND, UINT, UINT_PTR id, DWORD) {
   HWND dlg = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dlg));
-  attempts++;
+  DWORD waited = GetTickCount() - since;
   if (!dlg) {
-    if (attempts > 100 || dialogSeen) KillTimer(nullptr, id);
+    if (waited > 20000 || dialogSeen) KillTimer(nullptr, id);
     return;  // not open yet: the timer fires again
   }
   if (dialogSeen) {
-    if (attempts > 40) SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    if (waited > 10000) SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
     return;
   }
   dialogSeen = true;
-  attempts = 0;
+  since = GetTickCount();
   HWND combo = GetDlgItem(dlg, 0x470);
   SendMessageA(combo, CB_SETCURSEL, filterChoice, 0);
   SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
@@ -63,7 +63,7 @@ int runSave(const char* name, int filter, char* out, int size) {
   typedName = name;
   filterChoice = filter;
   dialogSeen = false;
-  attempts = 0;
+  since = GetTickCount();
   UINT_PTR timer = SetTimer(nullptr, 0, 50, actInDialog);
   out[0] = 0;
   int kind = fileSaveDlg(out, size);

@@ -2,9 +2,14 @@
 
 #include "std/xwin.h"
 
+#include <shellapi.h>
+#include <shlobj.h>
+
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -28,6 +33,8 @@ class cPROBE : public cXWIN {
  public:
   int destroyed = 0, queries = 0, allowClose = 1, ticks = 0, afterTicks = 0, exits = 0;
   std::string lastString;
+  std::vector<std::string> dropped;
+  void onDropFile(const char* path) override { dropped.push_back(path); }
   int queryClose() override {
     queries++;
     return allowClose;
@@ -208,6 +215,31 @@ TEST_F(XwinTest, CaptureStackRestoresThePreviousHolder) {
   cXWIN::capturePop();
   EXPECT_EQ(GetCapture(), nullptr);
   EXPECT_EQ(dbCnt(capstack), 0);
+}
+
+// A drop of several files, as the shell hands it over (DragFinish frees it).
+HDROP makeDrop(const std::vector<std::string>& files) {
+  std::string names;
+  for (const std::string& f : files) names += f + '\0';
+  names += '\0';
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size());
+  auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
+  df->pFiles = sizeof(DROPFILES);
+  df->fWide = FALSE;
+  std::memcpy(reinterpret_cast<char*>(df) + sizeof(DROPFILES), names.data(), names.size());
+  GlobalUnlock(mem);
+  return static_cast<HDROP>(mem);
+}
+
+TEST_F(XwinTest, DroppedFilesArriveOneByOneInOrder) {
+  cPROBE* w = make(50, 50);
+  const char* sjis = "\x83\x65\x83\x58\x83\x67.bmp";  // テスト.bmp
+  SendMessageA(w->handle, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(makeDrop({"C:\\a.pxa", sjis, "C:\\b c.ico"})), 0);
+  ASSERT_EQ(w->dropped.size(), 3u);
+  EXPECT_EQ(w->dropped[0], "C:\\a.pxa");
+  EXPECT_EQ(w->dropped[1], sjis);
+  EXPECT_EQ(w->dropped[2], "C:\\b c.ico");
 }
 
 // ---- popup ----

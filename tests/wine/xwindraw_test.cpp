@@ -134,6 +134,21 @@ TEST(XwinDraw, IndexedImageAtScaleEightIsBlocksOfItsColours) {
   EXPECT_EQ(c.at(5, 32), RGB(255, 255, 255));
 }
 
+TEST(XwinDraw, IndexedImageWithoutColoursShowsGreyLevels) {
+  Canvas c(8, 8);
+  uint8_t px[4] = {0, 80, 160, 255};
+  uint32_t cmap[1] = {0xFF0000FF};
+  c.win.xf = VIEWXF{2, 0, 2, 0};
+  c.win.drawImage(px, cmap, 0, 2, 2, 0, 0, 1);  // colour count 0
+  EXPECT_EQ(c.at(0, 0), RGB(0, 0, 0));
+  EXPECT_EQ(c.at(2, 0), RGB(80, 80, 80));
+  EXPECT_EQ(c.at(0, 2), RGB(160, 160, 160));
+  EXPECT_EQ(c.at(3, 3), RGB(255, 255, 255));
+  c.win.drawImage(px, cmap, 1, 2, 2, 0, 0, 1);  // indices past the map: black
+  EXPECT_EQ(c.at(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(c.at(2, 0), RGB(0, 0, 0));
+}
+
 TEST(XwinDraw, DirectColourImageDropsAlphaAndClipsAtTheLeft) {
   Canvas c(40, 20);
   uint32_t px[4] = {0x00112233, 0xFF445566, 0x80778899, 0xFFAABBCC};  // 4 x 1, R in low byte

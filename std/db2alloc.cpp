@@ -1,0 +1,300 @@
+// Block allocator of the list database: chunks from the system carved into
+// blocks with a 32-byte control block; first fit in address order, split
+// only when a whole control block remains, coalescing on release.
+//
+// The free list is one list in ascending address order, as the rules want.
+// To keep its searches short, every chunk remembers its first and last free
+// block and its largest one, and the chunks form a treap by address whose
+// nodes hold an upper bound of the largest free block below them.
+#include "std/db2alloc.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "std/tdeassert.h"
+
+namespace db2 {
+namespace {
+
+constexpr uint32_t kUnit = 16;
+constexpr uint32_t kMcbUnits = sizeof(MCB) / kUnit;
+static_assert(sizeof(MCB) % kUnit == 0, "MCB is a whole number of units");
+static_assert(sizeof(DBCHUNK) % kUnit == 0, "chunk header keeps blocks aligned");
+
+uint32_t maxOf(uint32_t a, uint32_t b) { return a > b ? a : b; }
+uint32_t boundOf(const DBCHUNK* n) { return n ? n->treemax : 0; }
+void recompute(DBCHUNK* n) {
+  n->treemax = maxOf(n->maxfree, maxOf(boundOf(n->left), boundOf(n->right)));
+}
+DBCHUNK* chunkOf(const DB* dbp, const MCB* m) { return dbp->chunkById[m->cid]; }
+char* mcbEnd(MCB* m) { return reinterpret_cast<char*>(m) + static_cast<size_t>(m->blk) * kUnit; }
+
+// ---- chunks by address -------------------------------------------------
+
+// Lifts n above its parent, keeping the address order.
+void rotateUp(DB* dbp, DBCHUNK* n) {
+  DBCHUNK* p = n->parent;
+  DBCHUNK* g = p->parent;
+  if (p->left == n) {
+    p->left = n->right;
+    if (n->right) n->right->parent = p;
+    n->right = p;
+  } else {
+    p->right = n->left;
+    if (n->left) n->left->parent = p;
+    n->left = p;
+  }
+  p->parent = n;
+  n->parent = g;
+  if (!g) {
+    dbp->croot = n;
+  } else if (g->left == p) {
+    g->left = n;
+  } else {
+    g->right = n;
+  }
+  recompute(p);
+  recompute(n);
+}
+
+void treeInsert(DB* dbp, DBCHUNK* ch) {
+  dbp->seed = dbp->seed * 1664525u + 1013904223u;
+  ch->prio = dbp->seed;
+  DBCHUNK** link = &dbp->croot;
+  DBCHUNK* parent = nullptr;
+  while (*link) {
+    parent = *link;
+    link = ch < parent ? &parent->left : &parent->right;
+  }
+  *link = ch;
+  ch->parent = parent;
+  while (ch->parent && ch->parent->prio < ch->prio) rotateUp(dbp, ch);
+}
+
+void forgetHint(DB* dbp) { dbp->fitHintNeed = UINT32_MAX; }
+
+// Records a chunk's new largest free block. Bounds in the tree may stay above
+// the truth (a search tightens them) but never below it.
+void setMaxFree(DB* dbp, DBCHUNK* ch, uint32_t mx) {
+  bool grew = mx > ch->maxfree;
+  ch->maxfree = mx;
+  if (!grew) return;
+  if (ch < dbp->fitHint) forgetHint(dbp);
+  for (DBCHUNK* n = ch; n && n->treemax < mx; n = n->parent) n->treemax = mx;
+}
+
+// Lowest-addressed chunk with a free block of at least `need` units. The last
+// answer is remembered: no chunk below it had fitHintNeed units.
+DBCHUNK* fitFirst(DB* dbp, uint32_t need) {
+  if (need >= dbp->fitHintNeed && dbp->fitHint->maxfree >= need) return dbp->fitHint;
+  for (;;) {
+    DBCHUNK* n = dbp->croot;
+    if (!n || n->treemax < need) return nullptr;
+    for (;;) {
+      if (n->left && n->left->treemax >= need) {
+        n = n->left;
+      } else if (n->maxfree >= need) {
+        dbp->fitHint = n;
+        dbp->fitHintNeed = need;
+        return n;
+      } else if (n->right && n->right->treemax >= need) {
+        n = n->right;
+      } else {
+        break;
+      }
+    }
+    // A bound was too high: tighten the path and search again.
+    for (DBCHUNK* p = n; p; p = p->parent) recompute(p);
+  }
+}
+
+// Lowest chunk of a subtree that has a free block.
+DBCHUNK* firstWithFree(DBCHUNK* t) {
+  if (!t || t->treemax == 0) return nullptr;
+  if (DBCHUNK* r = firstWithFree(t->left)) return r;
+  if (t->firstfree) return t;
+  return firstWithFree(t->right);
+}
+
+// First free block in a chunk above ch, or the tail sentinel.
+MCB* freeAfterChunk(DB* dbp, DBCHUNK* ch) {
+  for (DBCHUNK* n = ch;;) {
+    if (DBCHUNK* r = firstWithFree(n->right)) return r->firstfree;
+    while (n->parent && n->parent->right == n) n = n->parent;
+    n = n->parent;
+    if (!n) return &dbp->fend;
+    if (n->firstfree) return n->firstfree;
+  }
+}
+
+// ---- the free list --------------------------------------------------------
+
+void freeInsertBefore(DB* dbp, MCB* m, MCB* next) {
+  linkBefore(m, next);
+  DBCHUNK* ch = chunkOf(dbp, m);
+  if (!ch->firstfree || m < ch->firstfree) ch->firstfree = m;
+  if (!ch->lastfree || m > ch->lastfree) ch->lastfree = m;
+  if (m->blk > ch->maxfree) setMaxFree(dbp, ch, m->blk);
+}
+
+// Largest free block of a chunk, after one of `oldblk` units shrank or left.
+void chunkShrank(DB* dbp, DBCHUNK* ch, uint32_t oldblk) {
+  if (oldblk < ch->maxfree) return;
+  uint32_t mx = 0;
+  if (ch->firstfree) {
+    for (MCB* p = ch->firstfree;; p = p->nxtp) {
+      mx = maxOf(mx, p->blk);
+      if (p == ch->lastfree) break;
+    }
+  }
+  setMaxFree(dbp, ch, mx);
+}
+
+void freeRemove(DB* dbp, MCB* m) {
+  DBCHUNK* ch = chunkOf(dbp, m);
+  if (ch->firstfree == m && ch->lastfree == m) {
+    ch->firstfree = ch->lastfree = nullptr;
+  } else if (ch->firstfree == m) {
+    ch->firstfree = m->nxtp;
+  } else if (ch->lastfree == m) {
+    ch->lastfree = m->bakp;
+  }
+  unlink(m);
+  chunkShrank(dbp, ch, m->blk);
+}
+
+// First free block above m, or the tail sentinel.
+MCB* freeSuccessor(DB* dbp, MCB* m) {
+  DBCHUNK* ch = chunkOf(dbp, m);
+  if (!ch->firstfree) return freeAfterChunk(dbp, ch);
+  if (ch->lastfree < m) return ch->lastfree->nxtp;
+  MCB* p = ch->firstfree;
+  while (p < m) p = p->nxtp;
+  return p;
+}
+
+// ---- taking and releasing blocks -----------------------------------------
+
+void mcbRelease(DB* dbp, MCB* mcbp) {
+  DB_CHECK(mcbp->dbp == dbp, "mcbp->dbp==dbp");
+  DB_CHECK(mcbp->nxtp->dbp == dbp, "mcbp->nxtp->dbp==dbp");
+  DB_CHECK(mcbp->nxtp->bakp == mcbp, "mcbp->nxtp->bakp==mcbp");
+  DB_CHECK(mcbp->bakp->dbp == dbp, "mcbp->bakp->dbp==dbp");
+  DB_CHECK(mcbp->bakp->nxtp == mcbp, "mcbp->bakp->nxtp==mcbp");
+  unlink(mcbp);
+  MCB* succ = freeSuccessor(dbp, mcbp);
+  MCB* bakp = succ->bakp;
+  // A real free block before mcbp must end at or before it (released twice otherwise).
+  DB_CHECK(!bakp->bakp || mcbEnd(bakp) <= reinterpret_cast<char*>(mcbp),
+           "!bakp->bakp || bakp+bakp->blk<=mcbp");
+  freeInsertBefore(dbp, mcbp, succ);
+  if (succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ)) {
+    mcbp->blk += succ->blk;
+    freeRemove(dbp, succ);
+    DBCHUNK* ch = chunkOf(dbp, mcbp);
+    if (mcbp->blk > ch->maxfree) setMaxFree(dbp, ch, mcbp->blk);
+  }
+  if (bakp->bakp && mcbEnd(bakp) == reinterpret_cast<char*>(mcbp)) {
+    bakp->blk += mcbp->blk;
+    freeRemove(dbp, mcbp);
+    DBCHUNK* ch = chunkOf(dbp, bakp);
+    if (bakp->blk > ch->maxfree) setMaxFree(dbp, ch, bakp->blk);
+  }
+}
+
+// Takes `need` units from the free block m that first fit chose.
+MCB* mcbTake(DB* dbp, MCB* m, uint32_t need) {
+  if (m->blk - need >= kMcbUnits) {
+    MCB* rest = reinterpret_cast<MCB*>(reinterpret_cast<char*>(m) + need * kUnit);
+    uint32_t old = m->blk;
+    rest->blk = old - need;
+    rest->dbp = dbp;
+    rest->cid = m->cid;
+    DBCHUNK* ch = chunkOf(dbp, m);
+    linkBefore(rest, m->nxtp);
+    if (ch->lastfree == m) ch->lastfree = rest;
+    if (ch->firstfree == m) ch->firstfree = rest;
+    unlink(m);
+    m->blk = need;
+    chunkShrank(dbp, ch, old);
+  } else {
+    freeRemove(dbp, m);
+  }
+  linkBefore(m, &dbp->uend);
+  m->dbp = dbp;
+  return m;
+}
+
+bool chunkIdAdd(DB* dbp, DBCHUNK* ch) {
+  if (dbp->chunkCount == dbp->chunkCap) {
+    uint32_t cap = dbp->chunkCap ? dbp->chunkCap * 2 : 16;
+    auto* byId = static_cast<DBCHUNK**>(std::realloc(dbp->chunkById, cap * sizeof(DBCHUNK*)));
+    if (!byId) return false;
+    dbp->chunkById = byId;
+    dbp->chunkCap = cap;
+  }
+  dbp->chunkById[dbp->chunkCount++] = ch;
+  return true;
+}
+
+bool mcbNewChunk(DB* dbp, uint32_t need) {
+  size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK);
+  if (chsize < dbp->blksz) chsize = dbp->blksz;
+  chsize = chsize / kUnit * kUnit;
+  auto* ch = static_cast<DBCHUNK*>(std::malloc(chsize));
+  if (!ch) return false;
+  std::memset(ch, 0, sizeof(DBCHUNK));
+  ch->size = static_cast<uint32_t>(chsize);
+  if (!chunkIdAdd(dbp, ch)) {
+    std::free(ch);
+    return false;
+  }
+  linkBefore(ch, &dbp->cend);
+  treeInsert(dbp, ch);
+  auto* m = reinterpret_cast<MCB*>(ch + 1);
+  m->blk = static_cast<uint32_t>((chsize - sizeof(DBCHUNK)) / kUnit);
+  m->dbp = dbp;
+  m->cid = dbp->chunkCount - 1;
+  linkBefore(m, &dbp->uend);
+  mcbRelease(dbp, m);
+  return true;
+}
+
+}  // namespace
+
+void* mcbAlc(DB* dbp, size_t size) {
+  if (size == 0) return nullptr;
+  if (dbp->blksz == 0) return std::malloc(size);
+  if (size > UINT32_MAX - 4 * kUnit - sizeof(DBCHUNK)) return nullptr;
+  uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + kUnit - 1) / kUnit);
+  for (;;) {
+    // First fit in address order: the lowest chunk with room, then its first block that fits.
+    if (DBCHUNK* ch = fitFirst(dbp, need)) {
+      MCB* m = ch->firstfree;
+      while (m->blk < need) m = m->nxtp;
+      return mcbTake(dbp, m, need) + 1;
+    }
+    if (!mcbNewChunk(dbp, need)) return nullptr;
+  }
+}
+
+void mcbFre(DB* dbp, void* p) {
+  if (!p) return;
+  if (dbp->blksz == 0) {
+    std::free(p);
+    return;
+  }
+  mcbRelease(dbp, static_cast<MCB*>(p) - 1);
+}
+
+void chunksRelease(DB* dbp) {
+  for (uint32_t i = 0; i < dbp->chunkCount; i++) std::free(dbp->chunkById[i]);
+  std::free(dbp->chunkById);
+  dbp->chunkById = nullptr;
+  dbp->chunkCount = dbp->chunkCap = 0;
+  dbp->croot = nullptr;
+  dbp->fitHint = nullptr;
+  forgetHint(dbp);
+}
+
+}  // namespace db2

@@ -1,0 +1,95 @@
+#include "std/fout.h"
+
+#include "std/hostfs.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <string>
+
+// The file is written under a temporary name beside the target and renamed
+// over it only when everything reached the disk, so a failed save leaves the
+// old file as it was.
+struct FOUT {
+  HfsFile* fp;  // null for a memory stream
+  std::string path, temp;
+  uint8_t* mem;  // memory stream contents
+  size_t memcap;
+  uint64_t pos;
+  bool failed;
+};
+
+FOUT* foutOpen(const char* path) {
+  if (!path) return nullptr;
+  std::string temp = std::string(path) + "~tdesave";
+  HfsFile* fp = hfsOpenWrite(temp.c_str());
+  if (!fp) return nullptr;
+  FOUT* fo = new (std::nothrow) FOUT{fp, path, temp, nullptr, 0, 0, false};
+  if (!fo) {
+    hfsClose(fp);
+    hfsRemove(temp.c_str());
+  }
+  return fo;
+}
+
+FOUT* foutMem() { return new (std::nothrow) FOUT{nullptr, "", "", nullptr, 0, 0, false}; }
+
+static bool memReserve(FOUT* fo, size_t need) {
+  if (need <= fo->memcap) return true;
+  size_t cap = fo->memcap ? fo->memcap : 4096;
+  while (cap < need) {
+    if (cap > SIZE_MAX / 2) return false;
+    cap *= 2;
+  }
+  void* p = std::realloc(fo->mem, cap);
+  if (!p) return false;
+  fo->mem = static_cast<uint8_t*>(p);
+  fo->memcap = cap;
+  return true;
+}
+
+int foutWrite(FOUT* fo, const void* data, size_t n) {
+  if (!fo || fo->failed) return 0;
+  if (n == 0) return 1;
+  if (fo->fp) {
+    if (!hfsWrite(fo->fp, data, n)) fo->failed = true;
+  } else if (fo->pos > SIZE_MAX - n || !memReserve(fo, static_cast<size_t>(fo->pos) + n)) {
+    fo->failed = true;
+  } else {
+    std::memcpy(fo->mem + fo->pos, data, n);
+  }
+  if (fo->failed) return 0;
+  fo->pos += n;
+  return 1;
+}
+
+int foutOk(const FOUT* fo) { return fo && !fo->failed ? 1 : 0; }
+
+uint64_t foutTell(const FOUT* fo) { return fo ? fo->pos : 0; }
+
+const uint8_t* foutData(const FOUT* fo, size_t* n) {
+  if (n) *n = fo && !fo->fp ? static_cast<size_t>(fo->pos) : 0;
+  return fo ? fo->mem : nullptr;
+}
+
+int foutClose(FOUT* fo) {
+  if (!fo) return 0;
+  bool ok = !fo->failed;
+  if (fo->fp) {
+    // On the disk before the rename makes it the file.
+    if (ok && !hfsSync(fo->fp)) ok = false;
+    if (!hfsClose(fo->fp)) ok = false;
+    if (ok && !hfsRename(fo->temp.c_str(), fo->path.c_str())) ok = false;
+    if (!ok) hfsRemove(fo->temp.c_str());
+  }
+  std::free(fo->mem);
+  delete fo;
+  return ok ? 1 : 0;
+}
+
+void foutAbort(FOUT* fo) {
+  if (!fo) return;
+  fo->failed = true;
+  foutClose(fo);
+}

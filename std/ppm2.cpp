@@ -1,0 +1,288 @@
+#include "std/ppm2.h"
+
+#include <cstdarg>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "std/fout.h"
+#include "std/futil.h"
+#include "std/imgfnew.h"
+#include "std/tdeassert.h"
+
+namespace {
+
+// Text bounded by `end` (null: only a NUL ends it).
+struct Text {
+  const char* p;
+  const char* end;
+  bool more() const { return (!end || p < end) && *p != '\0'; }
+  char peek() const { return more() ? *p : '\0'; }
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isSpace(char c) { return isBlank(c) || c == '\v' || c == '\f'; }
+
+// Comment lines at the current position, each through its line feed.
+bool skipComments(Text* t) {
+  while (t->peek() == '#') {
+    while (t->more() && *t->p != '\n') t->p++;
+    if (!t->more()) return false;
+    t->p++;
+  }
+  return true;
+}
+
+bool readInt(Text* t, int* out) {
+  while (isSpace(t->peek())) t->p++;
+  bool neg = false;
+  if (t->peek() == '+' || t->peek() == '-') neg = *t->p++ == '-';
+  if (t->peek() < '0' || t->peek() > '9') return false;
+  int64_t v = 0;
+  while (t->peek() >= '0' && t->peek() <= '9') {
+    if (v <= INT_MAX) v = v * 10 + (*t->p - '0');
+    t->p++;
+  }
+  if (v > INT_MAX) v = INT_MAX;
+  if (out) *out = static_cast<int>(neg ? -v : v);
+  return true;
+}
+
+const char* scan(Text t, const char* pat, va_list ap) {
+  if (!t.p || !t.more() || !pat) return nullptr;
+  for (; *pat; pat++) {
+    if (!skipComments(&t)) return nullptr;
+    if (*pat == ' ') {
+      while (isBlank(t.peek())) t.p++;
+    } else if (*pat == '%') {
+      if (!readInt(&t, va_arg(ap, int*))) return nullptr;
+    } else {
+      if (t.peek() != *pat || !t.more()) return nullptr;
+      t.p++;
+    }
+  }
+  return t.p;
+}
+
+// " %": the scan of one plain-text sample.
+bool nextSample(Text* t, int* v) {
+  if (!skipComments(t)) return false;
+  while (isBlank(t->peek())) t->p++;
+  return skipComments(t) && readInt(t, v);
+}
+
+uint8_t scale(int64_t v, int factor) { return static_cast<uint8_t>((v * factor) >> 8); }
+
+void setMap(IMGF* img, int ver) {
+  if (ver == 1 || ver == 4) {
+    img->cmap[0] = 0xffffffffu;
+    img->cmap[1] = 0;
+    img->ncolor = 2;
+  } else if (ver == 2 || ver == 5) {
+    for (uint32_t i = 0; i < 256; i++) img->cmap[i] = i | i << 8 | i << 16 | 0xffu << 24;
+    img->cmap[0] = 0;
+    img->ncolor = 256;
+  }
+}
+
+bool readPlain(Text* t, IMGF* img, int ver, int factor) {
+  size_t n = size_t(img->w) * size_t(img->h);
+  uint8_t* out = img->buf;
+  int v;
+  for (size_t i = 0; i < n; i++) {
+    if (ver == 3) {
+      for (int k = 0; k < 3; k++) {
+        if (!nextSample(t, &v)) return false;
+        *out++ = scale(v, factor);
+      }
+      *out++ = 255;
+    } else {
+      if (!nextSample(t, &v)) return false;
+      *out++ = ver == 1 ? static_cast<uint8_t>(v) : scale(v, factor);
+    }
+  }
+  return true;
+}
+
+bool readRaw(const uint8_t* p, size_t avail, IMGF* img, int ver, int factor) {
+  size_t n = size_t(img->w) * size_t(img->h);
+  uint8_t* out = img->buf;
+  if (ver == 4) {
+    if (avail < (n + 7) / 8) return false;
+    for (size_t i = 0; i < n; i++) out[i] = (p[i >> 3] >> (7 - (i & 7))) & 1;
+    return true;
+  }
+  uint8_t lut[256];
+  for (int v = 0; v < 256; v++) lut[v] = scale(v, factor);
+  if (ver == 5) {
+    if (avail < n) return false;
+    for (size_t i = 0; i < n; i++) out[i] = lut[p[i]];
+    return true;
+  }
+  if (avail / 3 < n) return false;
+  for (size_t i = 0; i < n; i++, p += 3, out += 4) {
+    out[0] = lut[p[0]], out[1] = lut[p[1]], out[2] = lut[p[2]], out[3] = 255;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* hdScan(const char* s, const char* pat, ...) {
+  va_list ap;
+  va_start(ap, pat);
+  const char* r = scan(Text{s, nullptr}, pat, ap);
+  va_end(ap);
+  return r;
+}
+
+const char* hdScanN(const char* s, const char* end, const char* pat, ...) {
+  va_list ap;
+  va_start(ap, pat);
+  const char* r = s && end && s < end ? scan(Text{s, end}, pat, ap) : nullptr;
+  va_end(ap);
+  return r;
+}
+
+IMGF* ppmDecode(const uint8_t* data, size_t len) {
+  if (!data || len == 0) return nullptr;
+  const char* s = reinterpret_cast<const char*>(data);
+  const char* end = s + len;
+  int ver = 0, w = 0, h = 0, maxval = 1;
+  const char* p = hdScanN(s, end, "P% % %", &ver, &w, &h);
+  if (p && ver != 1 && ver != 4) p = hdScanN(p, end, " %", &maxval);
+  if (!p) return nullptr;
+  if (p < end && *p == '\r') p++;
+  if (p < end && *p == '\n') p++;
+  // A maximum of 0 (or below) scales nothing: refused like a bad header.
+  if (ver < 1 || ver > 6 || maxval <= 0) return nullptr;
+  if (w < 0 || h < 0 || w > IMGF_READ_MAXPIXELS || h > IMGF_READ_MAXPIXELS ||
+      int64_t(w) * h > IMGF_READ_MAXPIXELS) {
+    return nullptr;
+  }
+  IMGF* img = imgfNew(w, h, ver == 3 || ver == 6 ? 0 : ver == 1 || ver == 4 ? 1 : 8);
+  if (!img) return nullptr;
+  int factor = 65280 / maxval;
+  Text t{p, end};
+  bool ok = ver <= 3
+                ? readPlain(&t, img, ver, factor)
+                : readRaw(reinterpret_cast<const uint8_t*>(p), size_t(end - p), img, ver, factor);
+  if (!ok) {
+    imgfFre(img);
+    return nullptr;
+  }
+  setMap(img, ver);
+  return img;
+}
+
+namespace {
+
+// Buffered output of " %d" samples, 16 to a CR LF line.
+class SampleWriter {
+ public:
+  explicit SampleWriter(FOUT* fo) : fo_(fo) {
+    for (int v = 0; v < 256; v++) {
+      char* t = text_[v];
+      t[0] = ' ';
+      int n = 1;
+      if (v >= 100) t[n++] = char('0' + v / 100);
+      if (v >= 10) t[n++] = char('0' + v / 10 % 10);
+      t[n++] = char('0' + v % 10);
+      len_[v] = static_cast<uint8_t>(n);
+    }
+  }
+  void put(uint8_t v) {
+    if (used_ > sizeof buf_ - 8) flush();
+    std::memcpy(buf_ + used_, text_[v], 4);
+    used_ += len_[v];
+    if (++column_ == 16) endLine();
+  }
+  void endLine() {
+    buf_[used_++] = '\r';
+    buf_[used_++] = '\n';
+    column_ = 0;
+  }
+  bool finish() {
+    if (column_) endLine();
+    flush();
+    return ok_;
+  }
+
+ private:
+  void flush() {
+    if (used_ && !foutWrite(fo_, buf_, used_)) ok_ = false;
+    used_ = 0;
+  }
+  FOUT* fo_;
+  char text_[256][4];
+  uint8_t len_[256];
+  char buf_[1 << 16];
+  size_t used_ = 0;
+  int column_ = 0;
+  bool ok_ = true;
+};
+
+bool writeRaw(FOUT* fo, const uint8_t* px, size_t n, int ver) {
+  if (ver == 5) return foutWrite(fo, px, n);
+  std::vector<uint8_t> out(ver == 4 ? (n + 7) / 8 : n * 3);
+  if (ver == 4) {
+    for (size_t i = 0; i < n; i++) out[i >> 3] |= uint8_t((px[i] & 1) << (7 - (i & 7)));
+  } else {
+    for (size_t i = 0; i < n; i++) std::memcpy(&out[3 * i], px + 4 * i, 3);
+  }
+  return foutWrite(fo, out.data(), out.size());
+}
+
+bool argsOk(const void* pixels, int w, int h) {
+  if (w < 0 || h < 0) return false;
+  return w == 0 || h == 0 || (imgfBytes(w, h, 1) && pixels);
+}
+
+}  // namespace
+
+int ppmWrite(FOUT* fo, const void* pixels, int w, int h, int ver) {
+  TDE_ASSERT_TEXT(ver >= 1 && ver <= 6, "ver>=1 && ver<=6", "std/ppm2");
+  if (!argsOk(pixels, w, h)) return 0;
+  char head[64];
+  int n = ver == 1 || ver == 4 ? std::snprintf(head, sizeof head, "P%d %d %d", ver, w, h)
+                               : std::snprintf(head, sizeof head, "P%d %d %d 255", ver, w, h);
+  // The plain variants are text files with CR LF line ends.
+  const char* eol = ver <= 3 ? "\r\n" : "\n";
+  if (n < 0 || !foutWrite(fo, head, size_t(n)) || !foutWrite(fo, eol, std::strlen(eol))) return 0;
+  const uint8_t* px = static_cast<const uint8_t*>(pixels);
+  size_t npix = size_t(w) * size_t(h);
+  if (ver >= 4) return writeRaw(fo, px, npix, ver) ? 1 : 0;
+  // The writer's 64 KiB buffer is too big for the stack of every caller.
+  std::unique_ptr<SampleWriter> sw(new SampleWriter(fo));
+  if (ver == 3) {
+    for (size_t i = 0; i < npix; i++, px += 4) sw->put(px[0]), sw->put(px[1]), sw->put(px[2]);
+  } else {
+    for (size_t i = 0; i < npix; i++) sw->put(px[i]);
+  }
+  return sw->finish() ? 1 : 0;
+}
+
+int ppmSave(const char* fname, const void* pixels, int w, int h, int ver) {
+  TDE_ASSERT_TEXT(ver >= 1 && ver <= 6, "ver>=1 && ver<=6", "std/ppm2");
+  if (!argsOk(pixels, w, h)) return 0;
+  FOUT* fo = foutOpen(fname);
+  if (!fo) return 0;
+  int ok = ppmWrite(fo, pixels, w, h, ver);
+  if (!ok) {
+    foutAbort(fo);
+    return 0;
+  }
+  return foutClose(fo);
+}
+
+IMGF* ppmOpen(const char* fname) {
+  size_t len = 0;
+  char* data = fload(&len, fname);
+  if (!data) return nullptr;
+  IMGF* img = ppmDecode(reinterpret_cast<const uint8_t*>(data), len);
+  std::free(data);
+  return img;
+}
