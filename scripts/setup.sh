@@ -10,7 +10,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(
   build-essential cmake g++ clang clang-format
   libclang-rt-14-dev
-  wine64 wine64-tools libwine-dev fonts-wine
+  wine wine64 wine64-tools libwine-dev fonts-wine
   libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
   netpbm libtiff-tools libjpeg-turbo-progs
