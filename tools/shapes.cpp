@@ -1,6 +1,9 @@
 #include "tools/shapes.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "tools/drawcolor.h"
@@ -8,9 +11,15 @@
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
+constexpr int kMaxEdges = 1 << 20;
 }  // namespace
 
 namespace {
+
+// Truncation toward zero, held inside the int range.
+int truncInt(double v) {
+  return static_cast<int>(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+}
 
 void penLine(BM* bm, int x0, int y0, int x1, int y1, int incend) {
   lineDraw(bm, x0, y0, x1, y1, incend, drawValue(bm), drawRaw(bm));
@@ -27,13 +36,15 @@ void rectDraw(BM* bm, int x0, int y0, int x1, int y1) {
 
 void ellipseDraw(BM* bm, int cx, int cy, int rx, int ry) {
   const double rxd = rx, ryd = ry;
-  int n = static_cast<int>(std::sqrt(rxd * rxd + ryd * ryd));
+  // Radii far beyond any image would ask for more edges than an int holds.
+  const double edges = std::min(std::sqrt(rxd * rxd + ryd * ryd), double(kMaxEdges));
+  int n = static_cast<int>(edges);
   if (n == 0) n = 4;
   int px = 0, py = 0;
   for (int i = 0; i <= n; i++) {
     const double angle = i * 2 * kPi / n;
-    const int x = static_cast<int>(cx + rxd * std::cos(angle));
-    const int y = static_cast<int>(cy + ryd * std::sin(angle));
+    const int x = truncInt(cx + rxd * std::cos(angle));
+    const int y = truncInt(cy + ryd * std::sin(angle));
     if (i > 0) penLine(bm, px, py, x, y, 1);
     px = x;
     py = y;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "tools/region.h"
 
 namespace {
+
+constexpr int kMaxCoord = 1 << 24;
 
 struct Vec {
   double x, y;
@@ -136,7 +139,11 @@ QPOINT quadMap(const QUADMAP& q, double s, double t) {
 BM* warpFwd(const QPOINT pts[4], const BM* src) {
   if (!src || !src->buf || (src->bpp != 1 && src->bpp != 4)) return nullptr;
   int maxX = 0, maxY = 0;
-  for (int i = 0; i < 4; i++) maxX = std::max(maxX, pts[i].x), maxY = std::max(maxY, pts[i].y);
+  for (int i = 0; i < 4; i++) {
+    // Far-off points (the product of four times them must stay an int).
+    if (std::abs(pts[i].x) > kMaxCoord || std::abs(pts[i].y) > kMaxCoord) return nullptr;
+    maxX = std::max(maxX, pts[i].x), maxY = std::max(maxY, pts[i].y);
+  }
   if (maxX <= 0 || maxY <= 0) return nullptr;
   BM* out = blankLike(src, maxX, maxY);
   if (!out) return nullptr;

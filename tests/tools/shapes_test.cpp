@@ -1,5 +1,6 @@
 #include "tools/shapes.h"
 
+#include <climits>
 #include <cmath>
 #include <set>
 #include <utility>
@@ -77,6 +78,13 @@ TYPED_TEST(ShapesT, CircleStaysOnItsRadiusAndIsClosed) {
   // Each of the four compass points is reached.
   EXPECT_TRUE(pts.count({10, 20}) || pts.count({11, 20}));
   EXPECT_TRUE(pts.count({20, 30}) || pts.count({19, 29}) || pts.count({20, 29}));
+}
+
+TYPED_TEST(ShapesT, HugeRadiiStayBoundedAndMissTheImage) {
+  BmPtr bm = makeBm(TypeParam::bpp, 4, 4);
+  bm->pen = 5;
+  ellipseDraw(bm.get(), 2, 2, INT_MAX, INT_MAX);
+  EXPECT_TRUE(inked(bm.get()).empty());
 }
 
 TYPED_TEST(ShapesT, ClippedEllipseDrawsOnlyInside) {

@@ -104,6 +104,8 @@ TYPED_TEST(WarpT, DegenerateQuadrilateralsGiveNoImage) {
   EXPECT_EQ(warpFwd(flat, src.get()), nullptr);
   const QPOINT negative[4] = {{-5, -5}, {-1, -5}, {-1, -1}, {-5, -1}};
   EXPECT_EQ(warpFwd(negative, src.get()), nullptr);
+  const QPOINT farOff[4] = {{-2000000000, 0}, {5, 0}, {5, 5}, {0, 5}};
+  EXPECT_EQ(warpFwd(farOff, src.get()), nullptr);
 }
 
 TYPED_TEST(WarpT, InverseOfAnAxisAlignedRectangleScalesTheRegion) {
