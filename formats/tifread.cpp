@@ -219,6 +219,16 @@ void decodeStrip(const Dir& d, const uint8_t* src, uint64_t n, uint8_t* out) {
     std::memcpy(out, src, n);
     return;
   }
+  if (d.photometric == 3 && d.nsamp == 1 && 8 % d.bpst == 0) {
+    // Narrow indices: whole bytes hold 8 / bits of them, rows run on.
+    int bits = d.bpst;
+    uint32_t mask = (1u << bits) - 1;
+    for (uint64_t i = 0; i < n; i++) {
+      uint64_t bit = i * bits;
+      out[i] = uint8_t((src[bit >> 3] >> (8 - bits - (bit & 7))) & mask);
+    }
+    return;
+  }
   if (d.photometric == 2 && bytes && d.nsamp == 4) {
     std::memcpy(out, src, n * 4);
     return;

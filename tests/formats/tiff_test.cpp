@@ -390,6 +390,17 @@ TEST(TiffRead, DamagedFilesFailCleanly) {
             format);
   EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(build(0, 4, {8}, 3, false))); }),
             "tifOpen:カラーマップがありません\n");
+  // Samples stored plane after plane.
+  {
+    TiffBuilder t(false);
+    uint32_t at = t.blob(std::vector<uint8_t>(12, 1));
+    basicEntries(t, 2, 2, 2, {8, 8, 8});
+    t.entry(273, TIFT_LONG, {at});
+    t.entry(284, TIFT_SHORT, {2});
+    t.directory();
+    EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(t.bytes())); }),
+              "tifOpen:プレーン別の TIFF はサポートできません\n");
+  }
   // Every cut of a valid file fails or decodes without reading past its end.
   std::vector<uint8_t> whole = build(0, 4, {8}, 3, true);
   for (size_t n = 0; n < whole.size(); n++) {
