@@ -15,20 +15,14 @@
 #include "std/ico2.h"
 #include "std/imgf.h"
 
-// Readers and writers that live in their own modules; a slot whose module is
-// not part of the build refuses the format.
-#if __has_include("formats/tif.h")
-#include "formats/tif.h"
-#define TDE_HAVE_TIFF 1
-#endif
-#if __has_include("std/ppm2.h")
-#include "std/ppm2.h"
-#define TDE_HAVE_PPM 1
-#endif
-#if __has_include("formats/jpeg.h")
 #include "formats/jpeg.h"
+#include "formats/tif.h"
+#include "std/ppm2.h"
+#define TDE_HAVE_TIFF 1
+#define TDE_HAVE_PPM 1
 #define TDE_HAVE_JPEG 1
-#endif
+// The SBF module may not be part of the build yet: its slot then refuses the
+// format. (A build made before the header appeared must recompile this file.)
 #if __has_include("formats/sbf.h")
 #include "formats/sbf.h"
 #define TDE_HAVE_SBF 1
@@ -126,7 +120,7 @@ bool formatBuilt(int type) {
 }
 
 BM* imageOf(const IMGF* img, int kind) {
-  if (kind == BMF_JPEG) return bmNew(img->buf, 4, img->w, img->h, nullptr, 0);
+  if (kind == BMF_JPEG) return bmNew(img->buf, 4, img->w, img->h, nullptr, 256);
   bool indexed = img->depth != 0 || kind == BMF_CUR || kind == BMF_ICO;
   int cmapn = img->ncolor;
   if (cmapn == 0 && kind != BMF_NATIVE && kind != BMF_CUR && kind != BMF_ICO) cmapn = 256;

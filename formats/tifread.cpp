@@ -75,6 +75,7 @@ struct Dir {
   uint32_t compression = 1;
   uint32_t photometric = 0;
   uint32_t extra = 0;
+  uint32_t planar = 1;
   Field offsets, counts, cmap;
   uint32_t nstrips = 0;
   uint64_t computed = 0;  // bytes of one strip holding the whole image
@@ -102,9 +103,10 @@ bool readEntries(const Bytes& b, uint64_t off, Dir* d) {
     f.at = len <= 4 ? e + 8 : b.u32(e + 8);
     bool inside = b.has(f.at, len);
     bool wanted = tag == 256 || tag == 257 || tag == 258 || tag == 259 || tag == 262 ||
-                  tag == 273 || tag == 279 || tag == 320 || tag == 338;
+                  tag == 273 || tag == 279 || tag == 284 || tag == 320 || tag == 338;
     if (!wanted) continue;
-    if (!inside) return damaged(), false;
+    // A type without a size would let a huge count pass as empty.
+    if (!inside || typeSize(f.type) == 0) return damaged(), false;
     switch (tag) {
       case 256:
         d->w = f.get(b, 0);
@@ -134,6 +136,9 @@ bool readEntries(const Bytes& b, uint64_t off, Dir* d) {
         break;
       case 279:
         d->counts = f, lastStripTag = 279;
+        break;
+      case 284:
+        d->planar = f.get(b, 0);
         break;
       case 320:
         d->cmap = f;
@@ -178,6 +183,11 @@ bool validate(const Bytes& b, Dir* d) {
     std::printf("tifOpen:サンプルの形式はサポートできません\n");
     return false;
   }
+  // Samples stored plane by plane would be taken for pixels.
+  if (d->planar == 2 && d->nsamp > 1) {
+    std::printf("tifOpen:プレーン別の TIFF はサポートできません\n");
+    return false;
+  }
   if (d->photometric == 3 && !d->cmap.present) {
     std::printf("tifOpen:カラーマップがありません\n");
     return false;
@@ -207,6 +217,16 @@ void decodeStrip(const Dir& d, const uint8_t* src, uint64_t n, uint8_t* out) {
   bool bytes = d.bpst == 8 * d.nsamp;
   if (d.photometric == 3 && bytes && d.nsamp == 1) {
     std::memcpy(out, src, n);
+    return;
+  }
+  if (d.photometric == 3 && d.nsamp == 1 && 8 % d.bpst == 0) {
+    // Narrow indices: whole bytes hold 8 / bits of them, rows run on.
+    int bits = d.bpst;
+    uint32_t mask = (1u << bits) - 1;
+    for (uint64_t i = 0; i < n; i++) {
+      uint64_t bit = i * bits;
+      out[i] = uint8_t((src[bit >> 3] >> (8 - bits - (bit & 7))) & mask);
+    }
     return;
   }
   if (d.photometric == 2 && bytes && d.nsamp == 4) {

@@ -9,11 +9,16 @@
 #include <vector>
 
 #include "formats/bmfile.h"
+#include "formats/jpeg.h"
+#include "formats/sbf.h"
+#include "formats/tif.h"
 #include "formats/lzss.h"
 #include "formats/pxa.h"
 #include "std/bmp4.h"
 #include "std/ico2.h"
+#include "std/fout.h"
 #include "std/nif.h"
+#include "std/ppm2.h"
 
 namespace {
 
@@ -87,7 +92,62 @@ int fuzzBmfile(const uint8_t* data, size_t size) {
   return 0;
 }
 
-const FuzzTarget kFuzzTargets[6] = {
-    {"nif", fuzzNif}, {"lz", fuzzLz},   {"pxa", fuzzPxa},
-    {"bmp", fuzzBmp}, {"ico", fuzzIco}, {"bmfile", fuzzBmfile},
+namespace {
+
+// What a writer produced for a decoded image must decode to the same pixels.
+template <class Write, class Decode>
+void roundTrip(const IMGF* img, Write write, Decode decode) {
+  FOUT* fo = foutMem();
+  if (!write(fo)) std::abort();
+  size_t n = 0;
+  const uint8_t* bytes = foutData(fo, &n);
+  IMGF* back = decode(bytes, n);
+  size_t px = size_t(img->w) * size_t(img->h) * (img->depth ? 1 : 4);
+  if (!back || back->w != img->w || back->h != img->h ||
+      (px && std::memcmp(back->buf, img->buf, px) != 0))
+    std::abort();
+  imgfFre(back);
+  foutClose(fo);
+}
+
+}  // namespace
+
+int fuzzTiff(const uint8_t* data, size_t size) {
+  IMGF* img = tifDecode(data, size);
+  int d = img ? img->depth : -1;
+  if (d == 0 || d == 1 || d == 2 || d == 4 || d == 8) {
+    // Indices above the depth are not stored; the reader never makes them.
+    roundTrip(
+        img, [&](FOUT* fo) { return tifdbWrite(fo, img->buf, img->w, img->h, img->cmap, 256, d); },
+        tifDecode);
+  }
+  imgfFre(img);
+  return 0;
+}
+
+int fuzzPpm(const uint8_t* data, size_t size) {
+  IMGF* img = ppmDecode(data, size);
+  if (img) {
+    int ver = img->depth == 0 ? 3 : img->depth == 1 ? 1 : 2;
+    roundTrip(
+        img, [&](FOUT* fo) { return ppmWrite(fo, img->buf, img->w, img->h, ver); }, ppmDecode);
+  }
+  imgfFre(img);
+  return 0;
+}
+
+int fuzzJpeg(const uint8_t* data, size_t size) {
+  imgfFre(jpgDecode(data, size));
+  return 0;
+}
+
+int fuzzSbf(const uint8_t* data, size_t size) {
+  imgfFre(sbfDecode(data, size));
+  return 0;
+}
+
+const FuzzTarget kFuzzTargets[10] = {
+    {"nif", fuzzNif},   {"lz", fuzzLz},         {"pxa", fuzzPxa},   {"bmp", fuzzBmp},
+    {"ico", fuzzIco},   {"bmfile", fuzzBmfile}, {"tiff", fuzzTiff}, {"ppm", fuzzPpm},
+    {"jpeg", fuzzJpeg}, {"sbf", fuzzSbf},
 };

@@ -4,13 +4,13 @@
 #   scripts/fuzz.sh run TARGET [ARGS...]  fuzz one target (libFuzzer options
 #                                         such as -runs=10000000 or -max_total_time=60)
 #   scripts/fuzz.sh smoke [SECONDS]       build, then run every target SECONDS (20) each
-# Targets: nif lz pxa bmp ico bmfile. Seeds and dictionaries are in fuzz/;
+# Targets: nif lz pxa bmp ico bmfile tiff ppm jpeg sbf. Seeds and dictionaries are in fuzz/;
 # the growing corpus lives in build-fuzz/corpus/TARGET; crash files land in
 # fuzz/crashers/TARGET/ (commit them: the replay test runs them forever).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 bdir=${TDE_FUZZ_BUILD:-$root/build-fuzz}
-targets="nif lz pxa bmp ico bmfile"
+targets="nif lz pxa bmp ico bmfile tiff ppm jpeg sbf"
 
 build() {
   if [ ! -f "$bdir/CMakeCache.txt" ]; then

@@ -67,8 +67,25 @@ const char* scan(Text t, const char* pat, va_list ap) {
   return t.p;
 }
 
-// " %": the scan of one plain-text sample.
+// " %": the scan of one plain-text sample. Blanks and plain digits take a
+// short path; anything else (comments, signs, other spaces, the end) the
+// general scanner, from the same position.
 bool nextSample(Text* t, int* v) {
+  const char* p = t->p;
+  const char* end = t->end;
+  if (end && end - p > 24) {
+    while (p < end && isBlank(*p)) p++;
+    if (*p >= '0' && *p <= '9' && end - p > 12) {
+      int64_t x = 0;
+      int digits = 0;
+      for (; *p >= '0' && *p <= '9' && digits < 9; digits++) x = x * 10 + (*p++ - '0');
+      if (digits < 9) {
+        *v = static_cast<int>(x);
+        t->p = p;
+        return true;
+      }
+    }
+  }
   if (!skipComments(t)) return false;
   while (isBlank(t->peek())) t->p++;
   return skipComments(t) && readInt(t, v);

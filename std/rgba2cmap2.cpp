@@ -22,54 +22,68 @@ void storeColour(uint8_t* cmap, int i, const uint8_t rgba[4]) {
 }
 
 // Bucket table: one record per 7-bit colour, in order of first appearance.
-DB* collectBuckets(const uint8_t* px, size_t count) {
-  DB* tbl = dbNew(DBT_VAL, sizeof(CMAPBKT), 4096, 65536);
-  ValIndex index;
-  uint32_t lastKey = 1;  // never a bucket key: those have bit 0 clear
-  CMAPBKT* last = nullptr;
-  for (size_t i = 0; i < count; i++, px += 4) {
-    uint32_t key = loadColour(px) & RGBA2CMAP_KEYMASK;
-    if (key != lastKey) {
-      last = static_cast<CMAPBKT*>(index.find(key));
-      if (!last) {
-        last = static_cast<CMAPBKT*>(dbAdd(tbl, int32_t(key), nullptr));
-        index.add(key, last);
-      }
-      lastKey = key;
+// The averages and counts also go to dense arrays for the passes below.
+struct Buckets {
+  std::vector<CMAPBKT*> rec;
+  std::vector<uint32_t> avg;
+  std::vector<int32_t> cnt;
+};
+
+Buckets fillTable(DB* tbl, const BucketTally& t) {
+  Buckets b;
+  const size_t n = t.size();
+  b.rec.resize(n);
+  b.avg.resize(n);
+  b.cnt.resize(n);
+  constexpr size_t kAhead = 8;
+  for (size_t id = 0; id < n; id++) {
+    if (id + kAhead < n) t.prefetch(id + kAhead);
+    auto* r = static_cast<CMAPBKT*>(dbAdd(tbl, int32_t(t.key(id)), nullptr));
+    r->cnt = t.count(id);
+    for (int ch = 0; ch < 4; ch++) {
+      const uint64_t sum = t.sum(id, ch);
+      r->sum[ch] = int64_t(sum);
+      r->avg[ch] = uint8_t(sum / uint64_t(r->cnt));
     }
-    last->cnt++;
-    for (int ch = 0; ch < 4; ch++) last->sum[ch] += px[ch];
+    b.rec[id] = r;
+    b.avg[id] = loadColour(r->avg);
+    b.cnt[id] = r->cnt;
   }
-  for (void* p = dbTop(tbl); p; p = dbNxt(p)) {
-    auto* b = static_cast<CMAPBKT*>(p);
-    for (int ch = 0; ch < 4; ch++) b->avg[ch] = uint8_t(b->sum[ch] / b->cnt);
-  }
-  return tbl;
+  return b;
 }
 
-std::vector<CMAPBKT*> sortedByCount(DB* tbl) {
-  std::vector<CMAPBKT*> arr;
-  arr.reserve(size_t(dbCnt(tbl)));
-  for (void* p = dbTop(tbl); p; p = dbNxt(p)) arr.push_back(static_cast<CMAPBKT*>(p));
-  // Equally frequent buckets keep their order of first appearance.
-  std::stable_sort(arr.begin(), arr.end(),
-                   [](const CMAPBKT* a, const CMAPBKT* b) { return a->cnt > b->cnt; });
-  for (size_t i = 0; i < arr.size(); i++) arr[i]->rank = int32_t(i);
-  return arr;
+// Bucket numbers by pixel count, largest first; equally frequent buckets
+// keep their order of first appearance.
+std::vector<uint32_t> sortedByCount(const Buckets& b) {
+  const size_t n = b.cnt.size();
+  int32_t most = 0;
+  for (int32_t c : b.cnt) most = std::max(most, c);
+  std::vector<uint32_t> order(n);
+  if (size_t(most) <= 4 * n + 1024) {
+    // Counting sort: stable, and counts of photos are small.
+    std::vector<uint32_t> at(size_t(most) + 2, 0);
+    for (int32_t c : b.cnt) at[size_t(most - c) + 1]++;
+    for (size_t c = 1; c < at.size(); c++) at[c] += at[c - 1];
+    for (size_t id = 0; id < n; id++) order[at[size_t(most - b.cnt[id])]++] = uint32_t(id);
+  } else {
+    std::vector<uint64_t> key(n);
+    for (size_t id = 0; id < n; id++) key[id] = uint64_t(INT32_MAX - b.cnt[id]) << 32 | id;
+    std::sort(key.begin(), key.end());
+    for (size_t r = 0; r < n; r++) order[r] = uint32_t(key[r]);
+  }
+  std::vector<int32_t> rank(n);
+  for (size_t r = 0; r < n; r++) rank[order[r]] = int32_t(r);
+  for (size_t id = 0; id < n; id++) b.rec[id]->rank = rank[id];
+  return order;
 }
 
 // Bisection on the threshold until exactly `target` colours remain (or the
 // range is exhausted). keep[] holds the outcome of the last thinning. Never
 // answers more than target: runs that overshoot stop early, which settles
 // the comparison and the leading survivors all the same.
-int bisectThreshold(const std::vector<CMAPBKT*>& arr, int target, std::vector<uint8_t>& keep) {
-  const int n = int(arr.size());
-  std::vector<uint32_t> cols(n);
-  std::vector<int32_t> counts(n);
-  for (int i = 0; i < n; i++) {
-    cols[i] = loadColour(arr[i]->avg);
-    counts[i] = arr[i]->cnt;
-  }
+int bisectThreshold(const std::vector<uint32_t>& cols, const std::vector<int32_t>& counts,
+                    int target, std::vector<uint8_t>& keep) {
+  const int n = int(cols.size());
   const int protect = thinProtected(counts.data(), n, target);
   keep.assign(n, 0);
   Thinner thinner(cols.data(), n, protect);
@@ -86,7 +100,7 @@ int bisectThreshold(const std::vector<CMAPBKT*>& arr, int target, std::vector<ui
     t = next;
   }
   // Even the widest threshold can leave too many far-apart colours: the
-  // most frequent survivors (thinSorted kept only target + 1) take the map.
+  // most frequent survivors (the run kept only target + 1) take the map.
   if (e > target) {
     for (int i = n - 1; i >= 0; i--)
       if (keep[i]) {
@@ -100,8 +114,8 @@ int bisectThreshold(const std::vector<CMAPBKT*>& arr, int target, std::vector<ui
 
 }  // namespace
 
-int rgba2cmap(void* cmapv, const void* pixels, size_t count, int maxcmapn, int top) {
-  auto* cmap = static_cast<uint8_t*>(cmapv);
+int rgba2cmap_detail::cmapFromTally(uint8_t* cmap, const BucketTally& tally, int maxcmapn,
+                                    int top) {
   top = std::clamp(top, 0, 256);
   const int room = std::min(maxcmapn, 256);
   const int target = std::max(room - top, 0);
@@ -109,26 +123,40 @@ int rgba2cmap(void* cmapv, const void* pixels, size_t count, int maxcmapn, int t
     const uint8_t clear[4] = {0, 0, 0, 0};
     storeColour(cmap, 0, clear);
   }
-  if (!pixels) count = 0;
-  DB* tbl = collectBuckets(static_cast<const uint8_t*>(pixels), count);
-  const int n = dbCnt(tbl);
+  DB* tbl = dbNew(DBT_VAL, sizeof(CMAPBKT), 4096, 65536);
+  const Buckets b = fillTable(tbl, tally);
+  const int n = int(b.rec.size());
   int cmapn = 0;
   if (n <= target) {
-    for (void* p = dbTop(tbl); p; p = dbNxt(p))
-      storeColour(cmap, top + cmapn++, static_cast<CMAPBKT*>(p)->avg);
+    for (CMAPBKT* r : b.rec) storeColour(cmap, top + cmapn++, r->avg);
   } else if (target > 0) {
-    std::vector<CMAPBKT*> arr = sortedByCount(tbl);
+    const std::vector<uint32_t> order = sortedByCount(b);
+    std::vector<uint32_t> cols(n);
+    std::vector<int32_t> counts(n);
+    for (int i = 0; i < n; i++) {
+      cols[i] = b.avg[order[i]];
+      counts[i] = b.cnt[order[i]];
+    }
     std::vector<uint8_t> keep;
-    int e = bisectThreshold(arr, target, keep);
+    int e = bisectThreshold(cols, counts, target, keep);
     int j = top;
     for (int i = 0; i < n; i++)
-      if (keep[i]) storeColour(cmap, j++, arr[i]->avg);
+      if (keep[i]) storeColour(cmap, j++, b.rec[order[i]]->avg);
     cmapn = e;
     TDE_ASSERT_TEXT(j == cmapn + top, "j==cmapn+top", kModule);
   }
   TDE_ASSERT_TEXT(cmapn <= target, "cmapn<=maxcmapn-top", kModule);
   dbFre(tbl);
   return cmapn;
+}
+
+int rgba2cmap(void* cmap, const void* pixels, size_t count, int maxcmapn, int top) {
+  if (!pixels) count = 0;
+  // Counts are 32-bit; images stay far below that.
+  TDE_ASSERT_TEXT(count <= size_t(INT32_MAX), "count", kModule);
+  BucketTally tally;
+  tally.add(static_cast<const uint8_t*>(pixels), count, nullptr);
+  return cmapFromTally(static_cast<uint8_t*>(cmap), tally, maxcmapn, top);
 }
 
 int cmapThin(int target, int n, CMAPBKT** array, int t) {

@@ -1,6 +1,8 @@
 // Mapping pixels onto a colour map: nearest entry per 7-bit bucket, or with
 // error diffusion.
 #include <algorithm>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "std/db2.h"
@@ -13,27 +15,9 @@ namespace {
 
 int clampEntries(int n) { return std::clamp(n, 0, 256); }
 
-// Remembers the nearest entry of recently seen exact colours. Direct-mapped:
-// a colliding colour replaces the old one, and the full colour is compared,
-// so a hit is always the search's own answer.
-class NearMemo {
- public:
-  explicit NearMemo(const NearSearch& near) : near_(near), slots_(kSlots, Slot{0, -1}) {}
-  int find(uint32_t c) {
-    Slot& s = slots_[(c * 0x9E3779B1u) >> (32 - kBits)];
-    if (s.idx < 0 || s.col != c) s = Slot{c, near_.find(c)};
-    return s.idx;
-  }
-
- private:
-  static constexpr int kBits = 16;
-  static constexpr size_t kSlots = size_t(1) << kBits;
-  struct Slot {
-    uint32_t col;
-    int32_t idx;
-  };
-  const NearSearch& near_;
-  std::vector<Slot> slots_;
+struct CacheSlot {
+  uint32_t key;
+  uint32_t idx;
 };
 
 // Accumulators hold 8.8 fixed-point channels; each addition saturates.
@@ -55,26 +39,36 @@ inline uint32_t accColour(const uint16_t* a) {
 void rgba2idx(uint8_t* idx, const void* cmapv, int n, const void* pixels, size_t count) {
   if (!idx || !pixels || !cmapv) return;
   NearSearch near(static_cast<const uint8_t*>(cmapv), clampEntries(n));
-  // Colour cache: bucket key -> chosen index, one record per bucket met.
+  // Colour cache: bucket key -> chosen index, one record per bucket met;
+  // the key table finds the index again without walking the chains.
   DB* cache = dbNew(DBT_VAL, DBT_VAL, 4096, 65536);
-  ValIndex index;
+  KeyTable<CacheSlot> table;
   const auto* px = static_cast<const uint8_t*>(pixels);
-  uint32_t lastKey = 1;  // never a bucket key
-  uint8_t lastIdx = 0;
-  for (size_t i = 0; i < count; i++, px += 4) {
-    uint32_t c = loadColour(px);
-    uint32_t key = c & RGBA2CMAP_KEYMASK;
-    if (key != lastKey) {
-      auto* rec = static_cast<int32_t*>(index.find(key));
-      if (!rec) {
-        int k = std::max(near.find(c), 0);
-        rec = static_cast<int32_t*>(dbAdd(cache, int32_t(key), int32_t(k)));
-        index.add(key, rec);
-      }
-      lastKey = key;
-      lastIdx = uint8_t(*rec);
+  uint32_t keys[kBatch];
+  size_t homes[kBatch];
+  for (size_t i = 0; i < count; i += kBatch, px += 4 * kBatch) {
+    const size_t m = std::min(kBatch, count - i);
+    table.reserve(m);
+    for (size_t j = 0; j < m; j++) {
+      keys[j] = loadColour(px + 4 * j) & RGBA2CMAP_KEYMASK;
+      homes[j] = table.home(keys[j]);
+      table.prefetch(homes[j]);
     }
-    idx[i] = lastIdx;
+    uint32_t lastKey = KeyTable<CacheSlot>::kEmpty;
+    uint8_t k = 0;
+    for (size_t j = 0; j < m; j++) {
+      if (keys[j] != lastKey) {
+        CacheSlot* s = table.probe(keys[j], homes[j]);
+        if (s->key != keys[j]) {
+          table.claim(s, keys[j]);
+          s->idx = uint32_t(std::max(near.find(loadColour(px + 4 * j)), 0));
+          dbAdd(cache, int32_t(keys[j]), int32_t(s->idx));
+        }
+        k = uint8_t(s->idx);
+        lastKey = keys[j];
+      }
+      idx[i + j] = k;
+    }
   }
   dbFre(cache);
 }
@@ -84,7 +78,7 @@ void rgba2idxEd(uint8_t* idx, const void* pixels, int w, int h, const void* cmap
   const auto* cmap = static_cast<const uint8_t*>(cmapv);
   const auto* px = static_cast<const uint8_t*>(pixels);
   NearSearch near(cmap, clampEntries(n));
-  NearMemo memo(near);
+
   // Errors only reach this row and the next, so two rows of accumulators do.
   std::vector<uint16_t> cur(4 * size_t(w)), below(4 * size_t(w));
   loadRow(cur, px, w);
@@ -95,7 +89,7 @@ void rgba2idxEd(uint8_t* idx, const void* pixels, int w, int h, const void* cmap
     uint8_t* out = idx + size_t(y) * w;
     for (int x = 0; x < w; x++) {
       uint16_t* a = &cur[4 * size_t(x)];
-      if (near.size() > 0) k = memo.find(accColour(a));
+      if (near.size() > 0) k = near.find(accColour(a));
       out[x] = uint8_t(k);
       const uint8_t* e = cmap + 4 * k;
       const bool right = x + 1 < w;
@@ -122,9 +116,40 @@ void rgba2idxSel(uint8_t* idx, const void* cmap, int n, const void* pixels, int 
     rgba2idx(idx, cmap, n, pixels, size_t(w) * size_t(h));
 }
 
+namespace {
+
+// rgba2cmap then rgba2idx in one pass over the pixels: the count already
+// finds every pixel's bucket and the first pixel of each bucket, which is
+// all the nearest-entry mapping needs. Answers -1 when the bucket numbers
+// cannot be held, leaving the work to the two separate passes.
+int cmapIdxTogether(uint8_t* idx, uint8_t* cmap, const uint8_t* px, size_t count, int maxcmapn,
+                    int top) {
+  std::unique_ptr<uint32_t[]> ids(new (std::nothrow) uint32_t[count]);
+  if (!ids) return -1;
+  BucketTally tally;
+  tally.add(px, count, ids.get());
+  const int e = cmapFromTally(cmap, tally, maxcmapn, top);
+  NearSearch near(cmap, std::clamp(top, 0, 256) + e);
+  std::vector<uint8_t> chosen(tally.size());
+  constexpr size_t kAhead = 8;
+  for (size_t id = 0; id < chosen.size(); id++) {
+    if (id + kAhead < chosen.size()) tally.prefetch(id + kAhead);
+    chosen[id] = uint8_t(std::max(near.find(tally.first(id)), 0));
+  }
+  for (size_t i = 0; i < count; i++) idx[i] = chosen[ids[i]];
+  return e;
+}
+
+}  // namespace
+
 int rgba2cmapIdx(uint8_t* idx, void* cmap, const void* pixels, int w, int h, int maxcmapn, int top,
                  int diffuse) {
-  const size_t count = w > 0 && h > 0 ? size_t(w) * size_t(h) : 0;
+  const size_t count = pixels && w > 0 && h > 0 ? size_t(w) * size_t(h) : 0;
+  if (!diffuse && idx && count) {
+    int e = cmapIdxTogether(idx, static_cast<uint8_t*>(cmap), static_cast<const uint8_t*>(pixels),
+                            count, maxcmapn, top);
+    if (e >= 0) return e;
+  }
   const int e = rgba2cmap(cmap, pixels, count, maxcmapn, top);
   rgba2idxSel(idx, cmap, std::clamp(top, 0, 256) + e, pixels, w, h, diffuse);
   return e;

@@ -3,106 +3,204 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <numeric>
 
 namespace rgba2cmap_detail {
 
-// ---- ValIndex ----------------------------------------------------------------
+// ---- BucketTally -------------------------------------------------------------
 
-ValIndex::ValIndex() : keys_(size_t(1) << 12), recs_(size_t(1) << 12, nullptr), bits_(12) {}
-
-size_t ValIndex::slot(uint32_t key) const {
-  return size_t((uint64_t(key) * 0x9E3779B97F4A7C15ull) >> (64 - bits_));
-}
-
-void* ValIndex::find(uint32_t key) const {
-  size_t mask = recs_.size() - 1;
-  for (size_t i = slot(key);; i = (i + 1) & mask) {
-    if (!recs_[i]) return nullptr;
-    if (keys_[i] == key) return recs_[i];
+inline void BucketTally::tallyPixel(Slot& s, bool fresh, const uint8_t* p) {
+  if (fresh) {
+    s.id = buckets_++;
+    s.first = loadColour(p);
+  }
+  for (int ch = 0; ch < 4; ch++) s.sum[ch] += p[ch];
+  if ((++s.cnt & 0xFFFFFF) == 0) {
+    const size_t at = 4 * size_t(s.id);
+    if (spill_.size() < at + 4) spill_.resize(at + 4);
+    for (int ch = 0; ch < 4; ch++) spill_[at + ch] += s.sum[ch];
+    std::fill(s.sum, s.sum + 4, 0u);
   }
 }
 
-void ValIndex::add(uint32_t key, void* rec) {
-  if ((used_ + 1) * 2 > recs_.size()) grow();
-  size_t mask = recs_.size() - 1;
-  size_t i = slot(key);
-  while (recs_[i]) i = (i + 1) & mask;
-  keys_[i] = key;
-  recs_[i] = rec;
-  used_++;
+size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
+  uint32_t lastBlock = KeyTable<Block>::kEmpty;
+  size_t at = 0;
+  uint32_t keys[kBatch], slots[kBatch];
+  for (size_t i = 0; i < count; i += kBatch, px += 4 * kBatch) {
+    // Find the slots of a batch first and prefetch them, then count.
+    size_t m = std::min(kBatch, count - i);
+    bool scattered = false;
+    for (size_t j = 0; j < m; j++) {
+      const uint32_t key = loadColour(px + 4 * j) & 0xFEFEFEFEu;
+      // Block key: alpha and the upper 5 bits of red, green, blue (even, so
+      // never the empty key); slot: the lower 2 bits of each.
+      const uint32_t block = (key & 0xFEF8F8F8u) | 0x02;
+      if (block != lastBlock) {
+        dir_.reserve(1);
+        Block* b = dir_.probe(block, dir_.home(block));
+        if (b->key != block) {
+          // Too scattered for blocks: on average fewer than 4 of 64 in use.
+          if (blocks_.size() > 16 * size_t(buckets_ + j) + 4096) {
+            m = j;
+            scattered = true;
+            break;
+          }
+          dir_.claim(b, block);
+          b->at = uint32_t(blocks_.size());
+          blocks_.resize(blocks_.size() + 64, Slot{KeyTable<Slot>::kEmpty, 0, 0, 0, {0, 0, 0, 0}});
+        }
+        at = b->at;
+        lastBlock = block;
+      }
+      keys[j] = key;
+      slots[j] = uint32_t(at) | (key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4;
+      __builtin_prefetch(&blocks_[slots[j]]);
+    }
+    for (size_t j = 0; j < m; j++) {
+      Slot& s = blocks_[slots[j]];
+      const bool fresh = s.key != keys[j];
+      s.key = keys[j];
+      tallyPixel(s, fresh, px + 4 * j);
+      if (ids) ids[i + j] = s.id;
+    }
+    if (scattered) return i + m;
+  }
+  return count;
 }
 
-void ValIndex::grow() {
-  std::vector<uint32_t> oldKeys(size_t(1) << (bits_ + 1));
-  std::vector<void*> oldRecs(size_t(1) << (bits_ + 1), nullptr);
-  oldKeys.swap(keys_);
-  oldRecs.swap(recs_);
-  bits_++;
-  used_ = 0;
-  for (size_t i = 0; i < oldRecs.size(); i++)
-    if (oldRecs[i]) add(oldKeys[i], oldRecs[i]);
+void BucketTally::toHashed() {
+  table_.reserve(buckets_);
+  for (const Slot& s : blocks_)
+    if (s.key != KeyTable<Slot>::kEmpty) {
+      Slot* t = table_.probe(s.key, table_.home(s.key));
+      table_.claim(t, s.key);
+      *t = s;
+    }
+  std::vector<Slot>().swap(blocks_);
+}
+
+void BucketTally::addHashed(const uint8_t* px, size_t count, uint32_t* ids) {
+  uint32_t keys[kBatch];
+  size_t homes[kBatch];
+  for (size_t i = 0; i < count; i += kBatch, px += 4 * kBatch) {
+    const size_t m = std::min(kBatch, count - i);
+    table_.reserve(m);
+    for (size_t j = 0; j < m; j++) {
+      keys[j] = loadColour(px + 4 * j) & 0xFEFEFEFEu;
+      homes[j] = table_.home(keys[j]);
+      table_.prefetch(homes[j]);
+    }
+    uint32_t lastKey = KeyTable<Slot>::kEmpty;
+    Slot* s = nullptr;
+    for (size_t j = 0; j < m; j++) {
+      bool fresh = false;
+      if (keys[j] != lastKey) {
+        s = table_.probe(keys[j], homes[j]);
+        fresh = s->key != keys[j];
+        if (fresh) table_.claim(s, keys[j]);
+        lastKey = keys[j];
+      }
+      tallyPixel(*s, fresh, px + 4 * j);
+      if (ids) ids[i + j] = s->id;
+    }
+  }
+}
+
+void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
+  const size_t done = addBlocked(px, count, ids);
+  const std::vector<Slot>* store = &blocks_;
+  if (done < count) {
+    toHashed();
+    addHashed(px + 4 * done, count - done, ids ? ids + done : nullptr);
+    store = &table_.slots();
+  }
+  base_ = store->data();
+  slotOf_.resize(buckets_);
+  for (size_t k = 0; k < store->size(); k++)
+    if ((*store)[k].key != KeyTable<Slot>::kEmpty) slotOf_[(*store)[k].id] = uint32_t(k);
 }
 
 // ---- NearSearch --------------------------------------------------------------
 
-NearSearch::NearSearch(const uint8_t* cmap, int n) : n_(std::max(0, std::min(n, 256))), key_(0) {
-  std::vector<uint32_t> all(n_);
-  for (int i = 0; i < n_; i++) all[i] = loadColour(cmap + 4 * i);
-  int widest = -1;
-  for (int ch = 0; ch < 4; ch++) {
-    int lo = 255, hi = 0;
-    for (uint32_t c : all) {
-      lo = std::min(lo, channel(c, ch));
-      hi = std::max(hi, channel(c, ch));
-    }
-    if (hi - lo > widest) {
-      widest = hi - lo;
-      key_ = ch;
-    }
-  }
-  std::vector<int> order(n_);
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](int a, int b) { return channel(all[a], key_) < channel(all[b], key_); });
+NearSearch::NearSearch(const uint8_t* cmap, int n)
+    : n_(std::max(0, std::min(n, 256))),
+      cellList_(static_cast<uint32_t*>(std::calloc(size_t(1) << kCellBits, sizeof(uint32_t)))) {
+  if (!cellList_) throw std::bad_alloc();
+  bigList_.assign(size_t(1) << (4 * (8 - kBigShift)), 0);
   col_.resize(n_);
-  kv_.resize(n_);
-  idx_.resize(n_);
-  for (int j = 0; j < n_; j++) {
-    col_[j] = all[order[j]];
-    kv_[j] = int16_t(channel(col_[j], key_));
-    idx_[j] = uint8_t(order[j]);
-  }
-  int j = 0;
-  for (int v = 0; v <= 256; v++) {
-    while (j < n_ && kv_[j] < v) j++;
-    start_[v] = int16_t(j);
-  }
+  for (int i = 0; i < n_; i++) col_[i] = loadColour(cmap + 4 * i);
 }
 
-int NearSearch::find(uint32_t colour) const {
-  if (n_ == 0) return -1;
-  const int v = channel(colour, key_);
-  const int pos = start_[v];
-  int best = INT_MAX, bi = 256;
-  auto consider = [&](int j) {
-    int d = colourDist(colour, col_[j]);
-    if (d < best || (d == best && idx_[j] < bi)) {
-      best = d;
-      bi = idx_[j];
+NearSearch::~NearSearch() { std::free(cellList_); }
+
+uint32_t NearSearch::makeList(const int lo[4], int side, const std::vector<uint16_t>& from) {
+  std::vector<int> nearSq(from.size());
+  int bound = INT_MAX;
+  for (size_t k = 0; k < from.size(); k++) {
+    const uint32_t c = col_[from[k]];
+    int nd = 0, fd = 0;
+    for (int ch = 0; ch < 4; ch++) {
+      const int v = channel(c, ch), hi = lo[ch] + side - 1;
+      const int a = v < lo[ch] ? lo[ch] - v : v > hi ? v - hi : 0;
+      const int b = std::max(v - lo[ch], hi - v);
+      nd += a * a;
+      fd += b * b;
     }
-  };
-  // A tie can only come from an entry whose key channel alone is not farther
-  // than the best distance, so the scan stops on strictly farther.
-  for (int j = pos; j < n_; j++) {
-    int dk = kv_[j] - v;
-    if (dk * dk > best) break;
-    consider(j);
+    nearSq[k] = nd;
+    bound = std::min(bound, fd);
   }
-  for (int j = pos - 1; j >= 0; j--) {
-    int dk = v - kv_[j];
-    if (dk * dk > best) break;
-    consider(j);
+  const uint32_t at = uint32_t(lists_.size());
+  lists_.push_back(0);
+  for (size_t k = 0; k < from.size(); k++)
+    if (nearSq[k] <= bound) lists_.push_back(from[k]);
+  lists_[at] = uint16_t(lists_.size() - at - 1);
+  return at;
+}
+
+uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
+  // A cell's candidates are among those of any cell holding it (its bound
+  // can only be lower, its nearest distances only higher), so small cells
+  // are listed from the list of their big cell.
+  int lo[4];
+  uint32_t big = 0;
+  for (int ch = 0; ch < 4; ch++) {
+    big |= uint32_t(channel(colour, ch) >> kBigShift) << (ch * (8 - kBigShift));
+    lo[ch] = channel(colour, ch) >> kBigShift << kBigShift;
+  }
+  if (!bigList_[big]) {
+    std::vector<uint16_t> all(n_);
+    for (int i = 0; i < n_; i++) all[i] = uint16_t(i);
+    bigList_[big] = makeList(lo, 1 << kBigShift, all) + 1;
+  }
+  const uint16_t* parent = lists_.data() + bigList_[big] - 1;
+  const std::vector<uint16_t> from(parent + 1, parent + 1 + parent[0]);
+  for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> kShift << kShift;
+  const uint32_t at = makeList(lo, 1 << kShift, from);
+  cellList_[cell] = at + 1;
+  return at;
+}
+
+int NearSearch::find(uint32_t colour) {
+  if (n_ == 0) return -1;
+  uint32_t cell = 0;
+  for (int ch = 0; ch < 4; ch++)
+    cell |= uint32_t(channel(colour, ch) >> kShift) << (ch * (8 - kShift));
+  // Runs of similar colours ask for the same cell again and again.
+  if (cell != lastCell_) {
+    lastAt_ = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
+    lastCell_ = cell;
+  }
+  const uint16_t* list = lists_.data() + lastAt_;
+  int best = INT_MAX, bi = 0;
+  for (int k = 1; k <= list[0]; k++) {
+    int d = colourDist(colour, col_[list[k]]);
+    if (d < best) {  // ascending indices: the first of equals stays
+      best = d;
+      bi = list[k];
+    }
   }
   return bi;
 }
@@ -150,14 +248,10 @@ void Thinner::setThreshold(int t, int limit) {
   g_ = 256 >> shift_;
   head_.assign(size_t(g_) * g_ * g_, -1);
   tail_.resize(head_.size());
-  next_.clear();
-  who_.clear();
-  surv_.clear();
+  filings_.clear();
 }
 
 void Thinner::file(uint32_t c) {
-  const int id = int(surv_.size());
-  surv_.push_back(c);
   if (r_ < 0) return;
   int lo[3], hi[3], v[3];
   for (int ch = 0; ch < 3; ch++) {
@@ -185,15 +279,14 @@ void Thinner::file(uint32_t c) {
         span(2, z, nz, fz);
         if (nz >= t_) continue;
         const size_t k = (size_t(x) * g_ + y) * g_ + z;
-        const int e = int(who_.size());
-        who_.push_back(id);
+        const int e = int(filings_.size());
         if (fz < t_ || head_[k] < 0) {  // covers the whole cell: try it first
-          next_.push_back(head_[k]);
+          filings_.push_back(Filing{head_[k], c});
           if (head_[k] < 0) tail_[k] = e;
           head_[k] = e;
         } else {
-          next_.push_back(-1);
-          next_[tail_[k]] = e;
+          filings_.push_back(Filing{-1, c});
+          filings_[tail_[k]].next = e;
           tail_[k] = e;
         }
       }
@@ -205,8 +298,8 @@ bool Thinner::removed(uint32_t c) const {
   if (r_ < 0) return false;
   const size_t k = (size_t(channel(c, 0) >> shift_) * g_ + (channel(c, 1) >> shift_)) * g_ +
                    (channel(c, 2) >> shift_);
-  for (int e = head_[k]; e >= 0; e = next_[e])
-    if (colourDist(c, surv_[who_[e]]) < t_) return true;
+  for (int e = head_[k]; e >= 0; e = filings_[e].next)
+    if (colourDist(c, filings_[e].col) < t_) return true;
   return false;
 }
 

@@ -26,46 +26,139 @@ inline int colourDist(uint32_t a, uint32_t b) {
   return d;
 }
 
-// Open-addressing index from a 32-bit key to the data address of the record
-// holding it. The hashed list database keeps the records (and their order);
-// its 4096 chains grow long with photo-sized colour counts, so lookups go
-// through this table instead.
-class ValIndex {
+// Open-addressing table keyed by bucket keys (bit 0 of every byte clear).
+// Slot is a record whose first member is `uint32_t key`; a fresh slot holds
+// the empty key and zeros elsewhere. Callers look keys up in batches: they
+// take the home slots of a batch first and prefetch them, so the cache
+// misses of a photo's scattered colours overlap instead of queueing.
+template <class Slot>
+class KeyTable {
  public:
-  ValIndex();
-  void* find(uint32_t key) const;
-  // The key must not be present yet.
-  void add(uint32_t key, void* rec);
+  static constexpr uint32_t kEmpty = 1;  // never a bucket key
+  KeyTable() { resize(12); }
+  // Makes room for `more` new keys without moving slots while they arrive.
+  void reserve(size_t more) {
+    while ((used_ + more) * 10 > slots_.size() * 7) resize(bits_ + 1);
+  }
+  size_t home(uint32_t key) const {
+    return size_t((uint64_t(key) * 0x9E3779B97F4A7C15ull) >> (64 - bits_));
+  }
+  void prefetch(size_t home) const { __builtin_prefetch(&slots_[home]); }
+  // The slot holding key, or the empty slot where it belongs (then claim it).
+  Slot* probe(uint32_t key, size_t home) {
+    Slot* s = &slots_[home];
+    while (s->key != key && s->key != kEmpty) {
+      home = (home + 1) & mask_;
+      s = &slots_[home];
+    }
+    return s;
+  }
+  void claim(Slot* s, uint32_t key) {
+    s->key = key;
+    used_++;
+  }
+  const std::vector<Slot>& slots() const { return slots_; }
 
  private:
-  void grow();
-  size_t slot(uint32_t key) const;
-  std::vector<uint32_t> keys_;
-  std::vector<void*> recs_;
-  int bits_;
+  void resize(int bits) {
+    Slot empty{};
+    empty.key = kEmpty;
+    std::vector<Slot> old(size_t(1) << bits, empty);
+    old.swap(slots_);
+    bits_ = bits;
+    mask_ = slots_.size() - 1;
+    for (const Slot& s : old)
+      if (s.key != kEmpty) *probe(s.key, home(s.key)) = s;
+  }
+  std::vector<Slot> slots_;
+  int bits_ = 0;
+  size_t mask_ = 0;
   size_t used_ = 0;
 };
 
+// Lookups are batched this many pixels at a time.
+constexpr size_t kBatch = 16;
+
+// Pixels counted per bucket key, buckets numbered in order of first
+// appearance. Sums are 64-bit in the end (32-bit while counting, moved
+// aside every 2^24 pixels of a bucket).
+//
+// Neighbouring pixels of a picture mostly have neighbouring colours, so the
+// count starts with blocks of 4 x 4 x 4 seven-bit colours (one alpha) kept
+// together: the blocks in use stay in cache. Pictures whose colours are too
+// scattered to fill the blocks go on in a plain hash table.
+class BucketTally {
+ public:
+  // Called once. When ids is given, it receives each pixel's bucket number.
+  void add(const uint8_t* px, size_t count, uint32_t* ids);
+  size_t size() const { return slotOf_.size(); }
+  uint32_t key(size_t id) const { return slot(id).key; }
+  int32_t count(size_t id) const { return int32_t(slot(id).cnt); }
+  uint64_t sum(size_t id, int ch) const {
+    return slot(id).sum[ch] + (spill_.size() > 4 * id ? spill_[4 * id + ch] : 0);
+  }
+  // Exact colour of the bucket's first pixel.
+  uint32_t first(size_t id) const { return slot(id).first; }
+  void prefetch(size_t id) const { __builtin_prefetch(&base_[slotOf_[id]]); }
+
+ private:
+  struct Slot {
+    uint32_t key;
+    uint32_t cnt;
+    uint32_t id;
+    uint32_t first;
+    uint32_t sum[4];
+  };
+  struct Block {
+    uint32_t key;
+    uint32_t at;  // first slot in blocks_
+  };
+  const Slot& slot(size_t id) const { return base_[slotOf_[id]]; }
+  size_t addBlocked(const uint8_t* px, size_t count, uint32_t* ids);
+  void addHashed(const uint8_t* px, size_t count, uint32_t* ids);
+  void toHashed();
+  void tallyPixel(Slot& s, bool fresh, const uint8_t* p);
+  KeyTable<Block> dir_;       // block key -> block
+  std::vector<Slot> blocks_;  // 64 slots per block
+  KeyTable<Slot> table_;
+  const Slot* base_ = nullptr;
+  std::vector<uint32_t> slotOf_;  // by bucket number, into base_; filled once counting is done
+  std::vector<uint64_t> spill_;
+  uint32_t buckets_ = 0;
+};
+
 // Exact nearest entry among the first n colour-map entries: smallest squared
-// distance over the four channels, lowest index on equal distance. Entries
-// are sorted by the channel that spreads most; the search walks outwards
-// from the query's value on that channel and stops in each direction once
-// that channel alone is farther than the best distance found.
+// distance over the four channels, lowest index on equal distance. The
+// colour space is cut into cells of 8 values per channel; for each cell met,
+// the entries that can be nearest to some colour in it are listed once: D is
+// the least, over all entries, of the farthest distance from the cell to the
+// entry, and an entry whose nearest distance to the cell exceeds D can
+// neither be nearest nor tie there.
 class NearSearch {
  public:
   NearSearch(const uint8_t* cmap, int n);
+  ~NearSearch();
+  NearSearch(const NearSearch&) = delete;
+  NearSearch& operator=(const NearSearch&) = delete;
   int size() const { return n_; }
   // -1 when there are no entries.
-  int find(uint32_t colour) const;
+  int find(uint32_t colour);
 
  private:
+  static constexpr int kShift = 3;  // cell side 8
+  static constexpr int kCellBits = 4 * (8 - kShift);
+  static constexpr int kBigShift = 5;  // the cells listed first, side 32
+  uint32_t buildCell(uint32_t colour, uint32_t cell);
+  uint32_t makeList(const int lo[4], int side, const std::vector<uint16_t>& from);
   int n_;
-  int key_;  // channel the entries are sorted by
   std::vector<uint32_t> col_;
-  std::vector<int16_t> kv_;  // key channel of col_, for the scan bounds
-  std::vector<uint8_t> idx_;
-  int16_t start_[257];  // first sorted position whose key channel is >= v
+  uint32_t* cellList_;             // per cell: 0 not built yet, else 1 + list offset
+  std::vector<uint32_t> bigList_;  // the same for the cells of side 32
+  std::vector<uint16_t> lists_;    // per list: its length, then entry indices ascending
+  uint32_t lastCell_ = UINT32_MAX, lastAt_ = 0;
 };
+// The colour map of rgba2cmap from counted pixels.
+int cmapFromTally(uint8_t* cmap, const BucketTally& tally, int maxcmapn, int top);
 
 // Number of leading buckets of a sorted count list that thinning never
 // removes, for a target of a colours over n buckets.
@@ -91,8 +184,11 @@ class Thinner {
   int n_, protect_;
   int t_ = 0, r_ = -1, shift_ = 2, g_ = 64;
   std::vector<int32_t> head_, tail_;  // per cell: first and last filing (tail valid when head is)
-  std::vector<int32_t> next_, who_;   // filings: next in the cell, survivor
-  std::vector<uint32_t> surv_;
+  struct Filing {
+    int32_t next;  // next filing of the cell, or -1
+    uint32_t col;  // the survivor's colour
+  };
+  std::vector<Filing> filings_;
 };
 
 }  // namespace rgba2cmap_detail

@@ -257,3 +257,62 @@ TEST(PpmKind, BitmapGreyOrPixmap) {
 }
 
 }  // namespace
+
+namespace {
+
+// The slots of the other formats, when their modules are part of the build.
+TEST(BmfileDispatch, OtherFormatsGoThroughTheirSlots) {
+  fmttest::TempDir dir;
+  BmPtr grey(bmNew(nullptr, 1, 4, 3, nullptr, 256));
+  for (int i = 0; i < 12; ++i) grey->buf[i] = static_cast<uint8_t>(i * 20);
+#if __has_include("formats/tif.h")
+  {
+    std::string f = dir.file("t.tif");
+    ASSERT_EQ(bmfileSave(grey.get(), f.c_str(), BMF_TIFF), 1);
+    BmPtr back(bmfileLoad(f.c_str()));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->ftype, BMF_TIFF);
+    EXPECT_EQ(back->bpp, 1);
+    EXPECT_EQ(std::memcmp(back->buf, grey->buf, 12), 0);
+  }
+#endif
+#if __has_include("std/ppm2.h")
+  {
+    // Grey colours with indices above 2: a plain grey map (P2).
+    std::string f = dir.file("g.ppm");
+    ASSERT_EQ(bmfileSave(grey.get(), f.c_str(), BMF_PPM), 1);
+    auto d = readFile(f);
+    ASSERT_GE(d.size(), 2u);
+    EXPECT_EQ(d[1], '2');
+    BmPtr back(bmfileLoad(f.c_str()));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->ftype, BMF_PPM);
+    EXPECT_EQ(back->cmapn, 256);
+    // A coloured entry in use: written as a pixmap through a direct copy.
+    BmPtr colour(bmDup(grey.get()));
+    colour->cmap[20] = rgbaMake(200, 10, 10, 255);
+    ASSERT_EQ(bmfileSave(colour.get(), f.c_str(), BMF_PPM), 1);
+    EXPECT_EQ(readFile(f)[1], '3');
+    BmPtr back3(bmfileLoad(f.c_str()));
+    ASSERT_TRUE(back3);
+    EXPECT_EQ(back3->bpp, 4);
+    EXPECT_EQ(bmPget(back3.get(), 1, 0), rgbaMake(200, 10, 10, 255));
+  }
+#endif
+#if __has_include("formats/jpeg.h")
+  {
+    // Indexed images are saved through a direct copy; loading gives direct
+    // colour with the default colour map and 256 colours.
+    std::string f = dir.file("j.jpg");
+    ASSERT_EQ(bmfileSave(grey.get(), f.c_str(), BMF_JPEG), 1);
+    BmPtr back(bmfileLoad(f.c_str()));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->ftype, BMF_JPEG);
+    EXPECT_EQ(back->bpp, 4);
+    EXPECT_EQ(back->cmapn, 256);
+    EXPECT_EQ(back->cmap[255], rgbaMake(255, 255, 255, 255));
+  }
+#endif
+}
+
+}  // namespace

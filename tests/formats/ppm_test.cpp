@@ -74,6 +74,32 @@ TEST(PpmRead, PlainVariants) {
   EXPECT_EQ(0, std::memcmp(rgb->buf, px, 8));
 }
 
+TEST(PpmRead, LongPlainDataWithCommentsSignsAndOddSpaces) {
+  // Long enough for the quick sample path; every unusual spot must still
+  // follow the scanner's rules.
+  std::string text = "P2 8 4 255\n";
+  std::vector<int> expect;
+  for (int i = 0; i < 32; i++) {
+    int v = (i * 37) % 256;
+    expect.push_back(v);
+    if (i % 7 == 3) text += "\n# comment " + std::to_string(i) + "\n";
+    if (i % 5 == 1)
+      text += "\t+";
+    else if (i % 5 == 2)
+      text += "\v";
+    else
+      text += " ";
+    text += (i % 9 == 4 ? "000" : "") + std::to_string(v);
+  }
+  ImgfPtr img = decode(text);
+  ASSERT_TRUE(img);
+  for (int i = 0; i < 32; i++) EXPECT_EQ(img->buf[i], expect[i]) << i;
+  // A number of many digits is read whole (and wraps to a byte).
+  ImgfPtr big = decode("P2 2 1 255\n 1234567890123 7" + std::string(40, ' '));
+  ASSERT_TRUE(big);
+  EXPECT_EQ(big->buf[1], 7);
+}
+
 TEST(PpmRead, RawVariants) {
   // P4 10 x 1 from 2 bytes; 3 x 3 from 2 bytes, the ninth pixel the top bit of byte 2.
   ImgfPtr a = decode(std::string("P4 10 1\n\xA5\xC0", 10));

@@ -390,11 +390,34 @@ TEST(TiffRead, DamagedFilesFailCleanly) {
             format);
   EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(build(0, 4, {8}, 3, false))); }),
             "tifOpen:カラーマップがありません\n");
+  // Samples stored plane after plane.
+  {
+    TiffBuilder t(false);
+    uint32_t at = t.blob(std::vector<uint8_t>(12, 1));
+    basicEntries(t, 2, 2, 2, {8, 8, 8});
+    t.entry(273, TIFT_LONG, {at});
+    t.entry(284, TIFT_SHORT, {2});
+    t.directory();
+    EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(t.bytes())); }),
+              "tifOpen:プレーン別の TIFF はサポートできません\n");
+  }
   // Every cut of a valid file fails or decodes without reading past its end.
   std::vector<uint8_t> whole = build(0, 4, {8}, 3, true);
   for (size_t n = 0; n < whole.size(); n++) {
     std::vector<uint8_t> cut(whole.begin(), whole.begin() + n);
     fmtb::captureStdout([&] { decode(cut); });
+  }
+  // Strip offsets of a type without a size and a count of four thousand million.
+  {
+    TiffBuilder t(false);
+    uint32_t at = t.blob(std::vector<uint8_t>(4, 1));
+    basicEntries(t, 2, 2, 2, {8});
+    t.entry(273, 13, {at});
+    t.directory();
+    std::vector<uint8_t> f = t.bytes();
+    size_t e = le32(f, 4) + 2 + 12 * 4;  // the fifth entry
+    f[e + 4] = f[e + 5] = f[e + 6] = f[e + 7] = 0xFF;
+    EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(f)); }), damaged);
   }
   // A directory whose entries run past the end.
   std::vector<uint8_t> v = {'I', 'I', 42, 0, 8, 0, 0, 0, 200, 0};

@@ -98,6 +98,21 @@ TEST(Rgba2cmap, TwoColourTargetProtectsAtMostOneBucket) {
   EXPECT_EQ(entry(cmap, 1), (Rgba{250, 0, 250, 255}));
 }
 
+TEST(Rgba2cmap, HugeBucketAveragesExactly) {
+  // More white pixels than a 32-bit sum of one channel can hold, plus a few
+  // of a nearly white colour in the same bucket.
+  const size_t white = (size_t(1) << 24) + 3;
+  std::vector<uint32_t> px(white + 4, 0xFFFFFFFFu);
+  for (size_t i = white; i < px.size(); i++) px[i] = 0xFEFEFEFEu;
+  uint8_t cmap[1024] = {};
+  ASSERT_EQ(rgba2cmap(cmap, px.data(), px.size(), 256, 0), 1);
+  EXPECT_EQ(entry(cmap, 0), (Rgba{254, 254, 254, 254}))
+      << "4 of 16.8 million pixels one lower: the average truncates to 254";
+  std::fill(px.begin() + white, px.end(), 0xFFFFFFFFu);
+  ASSERT_EQ(rgba2cmap(cmap, px.data(), px.size(), 256, 0), 1);
+  EXPECT_EQ(entry(cmap, 0), (Rgba{255, 255, 255, 255}));
+}
+
 // ---- the count never exceeds maxcmapn - top --------------------------------
 
 TEST(Rgba2cmapMend, NoRoomGivesNoColours) {

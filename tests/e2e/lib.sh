@@ -1,0 +1,101 @@
+# Helpers for the end-to-end scripts (sourced). They drive the real program
+# under X the way a person would: find its window, press keys, click.
+# Environment (set by CTest): TDE_EXE, TDE_ARTIFACTS, DISPLAY.
+set -euo pipefail
+
+: "${TDE_EXE:?TDE_EXE names the program launcher}"
+: "${DISPLAY:?the end-to-end tests need an X display}"
+ARTIFACTS="${TDE_ARTIFACTS:-$PWD/artifacts}"
+mkdir -p "$ARTIFACTS"
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# A fresh, empty working directory for the program.
+WORKDIR="$(mktemp -d)"
+TDE_PID=""
+cleanup() {
+  if [ -n "$TDE_PID" ] && kill -0 "$TDE_PID" 2>/dev/null; then
+    kill "$TDE_PID" 2>/dev/null || true
+  fi
+  rm -rf "$WORKDIR"
+}
+trap cleanup EXIT
+
+# tde_start ARG... : starts the program in $WORKDIR; its pid goes to TDE_PID,
+# its standard output to $WORKDIR/stdout.
+tde_start() {
+  (cd "$WORKDIR" && exec "$TDE_EXE" "$@" >"$WORKDIR/stdout" 2>"$WORKDIR/stderr") &
+  TDE_PID=$!
+}
+
+# tde_wait_exit [SECONDS] : waits for the program; its exit code goes to TDE_RC.
+tde_wait_exit() {
+  local limit="${1:-30}" i
+  for ((i = 0; i < limit * 10; i++)); do
+    kill -0 "$TDE_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$TDE_PID" 2>/dev/null; then
+    kill "$TDE_PID" 2>/dev/null || true
+    fail "program still running after ${limit}s"
+  fi
+  TDE_RC=0
+  wait "$TDE_PID" || TDE_RC=$?
+}
+
+# tde_running : true while the program runs.
+tde_running() { kill -0 "$TDE_PID" 2>/dev/null; }
+
+# window_wait TITLE [SECONDS] : prints the X id of the visible window whose
+# title is exactly TITLE.
+window_wait() {
+  local title="$1" limit="${2:-30}" i id
+  local pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$?+(){}|]/\\&/g')\$"
+  for ((i = 0; i < limit * 10; i++)); do
+    id="$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1 || true)"
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    tde_running || fail "program ended before window '$title' appeared"
+    sleep 0.1
+  done
+  fail "no window titled '$title' after ${limit}s"
+}
+
+# window_gone TITLE [SECONDS] : waits until no window has that title.
+window_gone() {
+  local title="$1" limit="${2:-15}" i
+  local pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$?+(){}|]/\\&/g')\$"
+  for ((i = 0; i < limit * 10; i++)); do
+    xdotool search --onlyvisible --name "$pattern" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "window '$title' still there after ${limit}s"
+}
+
+# window_key ID KEY : gives the window the keyboard focus (the prefix lets X
+# focus activate a Wine window) and presses KEY.
+window_key() {
+  xdotool windowfocus "$1"
+  sleep 0.3
+  xdotool key "$2"
+}
+
+# window_click ID X Y : clicks the left button at X,Y inside the window.
+window_click() {
+  xdotool mousemove --window "$1" "$2" "$3"
+  sleep 0.1
+  xdotool click 1
+}
+
+# screenshot NAME : saves the whole screen as $ARTIFACTS/NAME.png.
+screenshot() {
+  import -window root "$ARTIFACTS/$1.png"
+}
+
+# sjis_stdout : the program's standard output converted from Shift-JIS.
+sjis_stdout() { iconv -f CP932 -t UTF-8 "$WORKDIR/stdout"; }

@@ -1,0 +1,30 @@
+// Include first in every Wine test. GoogleTest must not take its Windows
+// branch (it would look for direct.h): hide the Windows macros winegcc
+// predefines while it is read, then restore them.
+#pragma once
+
+#pragma push_macro("_WIN32")
+#pragma push_macro("WIN32")
+#pragma push_macro("_WIN64")
+#pragma push_macro("WIN64")
+#pragma push_macro("__WIN32__")
+#pragma push_macro("__WIN32")
+#pragma push_macro("__WIN64")
+#pragma push_macro("__WIN64__")
+#undef _WIN32
+#undef WIN32
+#undef _WIN64
+#undef WIN64
+#undef __WIN32__
+#undef __WIN32
+#undef __WIN64
+#undef __WIN64__
+#include <gtest/gtest.h>
+#pragma pop_macro("__WIN64__")
+#pragma pop_macro("__WIN64")
+#pragma pop_macro("__WIN32")
+#pragma pop_macro("__WIN32__")
+#pragma pop_macro("WIN64")
+#pragma pop_macro("_WIN64")
+#pragma pop_macro("WIN32")
+#pragma pop_macro("_WIN32")
