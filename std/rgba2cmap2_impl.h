@@ -155,6 +155,7 @@ class NearSearch {
   uint32_t* cellList_;             // per cell: 0 not built yet, else 1 + list offset
   std::vector<uint32_t> bigList_;  // the same for the cells of side 32
   std::vector<uint16_t> lists_;    // per list: its length, then entry indices ascending
+  uint32_t lastCell_ = UINT32_MAX, lastAt_ = 0;
 };
 // The colour map of rgba2cmap from counted pixels.
 int cmapFromTally(uint8_t* cmap, const BucketTally& tally, int maxcmapn, int top);
@@ -183,8 +184,11 @@ class Thinner {
   int n_, protect_;
   int t_ = 0, r_ = -1, shift_ = 2, g_ = 64;
   std::vector<int32_t> head_, tail_;  // per cell: first and last filing (tail valid when head is)
-  std::vector<int32_t> next_, who_;   // filings: next in the cell, survivor
-  std::vector<uint32_t> surv_;
+  struct Filing {
+    int32_t next;  // next filing of the cell, or -1
+    uint32_t col;  // the survivor's colour
+  };
+  std::vector<Filing> filings_;
 };
 
 }  // namespace rgba2cmap_detail
