@@ -42,8 +42,9 @@ size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
         dir_.reserve(1);
         Block* b = dir_.probe(block, dir_.home(block));
         if (b->key != block) {
-          // Too scattered for blocks: on average fewer than 4 of 64 in use.
-          if (blocks_.size() > 16 * size_t(buckets_ + j) + 4096) {
+          // Too scattered for blocks (on average fewer than 1 in 6 slots in
+          // use, past a first 2 MB): the hash table takes less memory.
+          if (blocks_.size() > 6 * size_t(buckets_ + j) + 65536) {
             m = j;
             scattered = true;
             break;
