@@ -42,8 +42,9 @@ size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
         dir_.reserve(1);
         Block* b = dir_.probe(block, dir_.home(block));
         if (b->key != block) {
-          // Too scattered for blocks: on average fewer than 4 of 64 in use.
-          if (blocks_.size() > 16 * size_t(buckets_ + j) + 4096) {
+          // Too scattered for blocks (on average fewer than 1 in 6 slots in
+          // use, past a first 2 MB): the hash table takes less memory.
+          if (blocks_.size() > 6 * size_t(buckets_ + j) + 65536) {
             m = j;
             scattered = true;
             break;
@@ -118,6 +119,7 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
     store = &table_.slots();
   }
   base_ = store->data();
+  stored_ = store->size();
   slotOf_.resize(buckets_);
   for (size_t k = 0; k < store->size(); k++)
     if ((*store)[k].key != KeyTable<Slot>::kEmpty) slotOf_[(*store)[k].id] = uint32_t(k);
@@ -125,9 +127,11 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
 
 // ---- NearSearch --------------------------------------------------------------
 
-NearSearch::NearSearch(const uint8_t* cmap, int n)
+NearSearch::NearSearch(const uint8_t* cmap, int n, int shift)
     : n_(std::max(0, std::min(n, 256))),
-      cellList_(static_cast<uint32_t*>(std::calloc(size_t(1) << kCellBits, sizeof(uint32_t)))) {
+      shift_(std::clamp(shift, 1, kBigShift)),
+      cellList_(
+          static_cast<uint32_t*>(std::calloc(size_t(1) << (4 * (8 - shift_)), sizeof(uint32_t)))) {
   if (!cellList_) throw std::bad_alloc();
   bigList_.assign(size_t(1) << (4 * (8 - kBigShift)), 0);
   col_.resize(n_);
@@ -177,8 +181,8 @@ uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
   }
   const uint16_t* parent = lists_.data() + bigList_[big] - 1;
   const std::vector<uint16_t> from(parent + 1, parent + 1 + parent[0]);
-  for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> kShift << kShift;
-  const uint32_t at = makeList(lo, 1 << kShift, from);
+  for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> shift_ << shift_;
+  const uint32_t at = makeList(lo, 1 << shift_, from);
   cellList_[cell] = at + 1;
   return at;
 }
@@ -187,7 +191,7 @@ int NearSearch::find(uint32_t colour) {
   if (n_ == 0) return -1;
   uint32_t cell = 0;
   for (int ch = 0; ch < 4; ch++)
-    cell |= uint32_t(channel(colour, ch) >> kShift) << (ch * (8 - kShift));
+    cell |= uint32_t(channel(colour, ch) >> shift_) << (ch * (8 - shift_));
   // Runs of similar colours ask for the same cell again and again.
   if (cell != lastCell_) {
     lastAt_ = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
