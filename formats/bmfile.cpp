@@ -16,17 +16,9 @@
 #include "std/imgf.h"
 
 #include "formats/jpeg.h"
+#include "formats/sbf.h"
 #include "formats/tif.h"
 #include "std/ppm2.h"
-#define TDE_HAVE_TIFF 1
-#define TDE_HAVE_PPM 1
-#define TDE_HAVE_JPEG 1
-// The SBF module may not be part of the build yet: its slot then refuses the
-// format. (A build made before the header appeared must recompile this file.)
-#if __has_include("formats/sbf.h")
-#include "formats/sbf.h"
-#define TDE_HAVE_SBF 1
-#endif
 
 static_assert(IMGF_MAXPIXELS == BM_MAXPIXELS, "readers and image records share one bound");
 
@@ -70,52 +62,16 @@ IMGF* readFormat(int kind, const char* fname) {
     case BMF_CUR:
     case BMF_ICO:
       return firstIcon(fname);
-#ifdef TDE_HAVE_TIFF
     case BMF_TIFF:
       return tifOpen(fname);
-#endif
-#ifdef TDE_HAVE_PPM
     case BMF_PPM:
       return ppmOpen(fname);
-#endif
-#ifdef TDE_HAVE_JPEG
     case BMF_JPEG:
       return jpgOpen(fname);
-#endif
-#ifdef TDE_HAVE_SBF
     case BMF_SBF:
       return sbfOpen(fname);
-#endif
     default:
       return nullptr;
-  }
-}
-
-bool formatBuilt(int type) {
-  switch (type) {
-    case BMF_NATIVE:
-    case BMF_BMP:
-    case BMF_CUR:
-    case BMF_ICO:
-      return true;
-#ifdef TDE_HAVE_TIFF
-    case BMF_TIFF:
-      return true;
-#endif
-#ifdef TDE_HAVE_PPM
-    case BMF_PPM:
-      return true;
-#endif
-#ifdef TDE_HAVE_JPEG
-    case BMF_JPEG:
-      return true;
-#endif
-#ifdef TDE_HAVE_SBF
-    case BMF_SBF:
-      return true;
-#endif
-    default:
-      return false;
   }
 }
 
@@ -129,7 +85,7 @@ BM* imageOf(const IMGF* img, int kind) {
 }
 
 // A direct-colour copy of an indexed image, for formats that hold only colours.
-[[maybe_unused]] BmPtr directCopy(const BM* bm) {
+BmPtr directCopy(const BM* bm) {
   BmPtr copy(bmNew(bm->buf, bm->bpp, bm->w, bm->h, bm->cmap, bm->cmapn));
   if (copy && !bmDirect(copy.get())) copy.reset();
   return copy;
@@ -153,11 +109,8 @@ int writeFormat(BM* bm, const char* fname, int type) {
     case BMF_ICO:
       return icoSave(fname, bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn,
                      type == BMF_CUR ? ICO_CURSOR : ICO_ICON);
-#ifdef TDE_HAVE_TIFF
     case BMF_TIFF:
       return tifdbSave(fname, bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn, bits);
-#endif
-#ifdef TDE_HAVE_PPM
     case BMF_PPM: {
       int ver = ppmKind(bm);
       if (ver == 3 && bm->bpp == 1) {
@@ -166,18 +119,13 @@ int writeFormat(BM* bm, const char* fname, int type) {
       }
       return ppmSave(fname, bm->buf, bm->w, bm->h, ver);
     }
-#endif
-#ifdef TDE_HAVE_JPEG
     case BMF_JPEG: {
       if (bm->bpp == 4) return jpgSave(fname, bm->buf, bm->w, bm->h);
       BmPtr copy = directCopy(bm);
       return copy ? jpgSave(fname, copy->buf, copy->w, copy->h) : 0;
     }
-#endif
-#ifdef TDE_HAVE_SBF
     case BMF_SBF:
       return sbfSave(fname, "bm", bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn, bits);
-#endif
     default:
       return 0;
   }
@@ -210,7 +158,7 @@ BM* bmfileLoad(const char* fname) {
     std::printf("bmfileLoad:ファイルオープン(r)エラー:%s\n", fname);
     return nullptr;
   }
-  if (kind == 0 || !formatBuilt(kind)) {
+  if (kind == 0) {
     std::printf("bmfileLoad:対応していません:%s\n", fname);
     return nullptr;
   }
@@ -229,7 +177,7 @@ BM* bmfileLoad(const char* fname) {
 
 int bmfileSave(BM* bm, const char* fname, int type) {
   if (type == 0) type = bm->ftype;
-  if (type < 1 || type > 8 || !formatBuilt(type)) {
+  if (type < 1 || type > 8) {
     std::printf("bmfileSave:対応していません:%s\n", fname);
     return 0;
   }

@@ -55,6 +55,23 @@ generate_locale() {
   $SUDO locale-gen
 }
 
+# Wine draws caption buttons with the Marlett font; Debian ships it in Wine's
+# data folder, where Wine 8 does not look, so the prefix gets a copy.
+install_marlett() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" src
+  if [ -f "$fonts/marlett.ttf" ]; then
+    return
+  fi
+  for src in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
+    if [ -f "$src" ]; then
+      mkdir -p "$fonts"
+      cp "$src" "$fonts/"
+      return
+    fi
+  done
+  log "marlett.ttf not found (install fonts-wine): caption buttons will show letters"
+}
+
 # The settings are imported again when they change (their hash is the stamp).
 prepare_prefix() {
   local reg="$ROOT/scripts/wine-settings.reg"
@@ -94,4 +111,5 @@ if [ "${1:-}" != "--prefix-only" ]; then
 fi
 source "$ROOT/scripts/env.sh"
 prepare_prefix
+install_marlett
 log "ready"

@@ -28,30 +28,46 @@ inline void BucketTally::tallyPixel(Slot& s, bool fresh, const uint8_t* p) {
 size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
   uint32_t lastBlock = KeyTable<Block>::kEmpty;
   size_t at = 0;
-  for (size_t i = 0; i < count; i++, px += 4) {
-    const uint32_t key = loadColour(px) & 0xFEFEFEFEu;
-    // Block key: alpha and the upper 5 bits of red, green, blue (even, so
-    // never the empty key); slot: the lower 2 bits of each.
-    const uint32_t block = (key & 0xFEF8F8F8u) | 0x02;
-    const uint32_t sub = (key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4;
-    if (block != lastBlock) {
-      dir_.reserve(1);
-      Block* b = dir_.probe(block, dir_.home(block));
-      if (b->key != block) {
-        // Too scattered for blocks: on average fewer than 4 of 64 in use.
-        if (blocks_.size() > 16 * size_t(buckets_) + 4096) return i;
-        dir_.claim(b, block);
-        b->at = uint32_t(blocks_.size());
-        blocks_.resize(blocks_.size() + 64, Slot{KeyTable<Slot>::kEmpty, 0, 0, 0, {0, 0, 0, 0}});
+  uint32_t keys[kBatch], slots[kBatch];
+  for (size_t i = 0; i < count; i += kBatch, px += 4 * kBatch) {
+    // Find the slots of a batch first and prefetch them, then count.
+    size_t m = std::min(kBatch, count - i);
+    bool scattered = false;
+    for (size_t j = 0; j < m; j++) {
+      const uint32_t key = loadColour(px + 4 * j) & 0xFEFEFEFEu;
+      // Block key: alpha and the upper 5 bits of red, green, blue (even, so
+      // never the empty key); slot: the lower 2 bits of each.
+      const uint32_t block = (key & 0xFEF8F8F8u) | 0x02;
+      if (block != lastBlock) {
+        dir_.reserve(1);
+        Block* b = dir_.probe(block, dir_.home(block));
+        if (b->key != block) {
+          // Too scattered for blocks (on average fewer than 1 in 6 slots in
+          // use, past a first 2 MB): the hash table takes less memory.
+          if (blocks_.size() > 6 * size_t(buckets_ + j) + 65536) {
+            m = j;
+            scattered = true;
+            break;
+          }
+          dir_.claim(b, block);
+          b->at = uint32_t(blocks_.size());
+          blocks_.resize(blocks_.size() + 64, Slot{KeyTable<Slot>::kEmpty, 0, 0, 0, {0, 0, 0, 0}});
+        }
+        at = b->at;
+        lastBlock = block;
       }
-      at = b->at;
-      lastBlock = block;
+      keys[j] = key;
+      slots[j] = uint32_t(at) | (key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4;
+      __builtin_prefetch(&blocks_[slots[j]]);
     }
-    Slot& s = blocks_[at + sub];
-    const bool fresh = s.key != key;
-    s.key = key;
-    tallyPixel(s, fresh, px);
-    if (ids) ids[i] = s.id;
+    for (size_t j = 0; j < m; j++) {
+      Slot& s = blocks_[slots[j]];
+      const bool fresh = s.key != keys[j];
+      s.key = keys[j];
+      tallyPixel(s, fresh, px + 4 * j);
+      if (ids) ids[i + j] = s.id;
+    }
+    if (scattered) return i + m;
   }
   return count;
 }
@@ -103,6 +119,7 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
     store = &table_.slots();
   }
   base_ = store->data();
+  stored_ = store->size();
   slotOf_.resize(buckets_);
   for (size_t k = 0; k < store->size(); k++)
     if ((*store)[k].key != KeyTable<Slot>::kEmpty) slotOf_[(*store)[k].id] = uint32_t(k);
@@ -110,9 +127,11 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
 
 // ---- NearSearch --------------------------------------------------------------
 
-NearSearch::NearSearch(const uint8_t* cmap, int n)
+NearSearch::NearSearch(const uint8_t* cmap, int n, int shift)
     : n_(std::max(0, std::min(n, 256))),
-      cellList_(static_cast<uint32_t*>(std::calloc(size_t(1) << kCellBits, sizeof(uint32_t)))) {
+      shift_(std::clamp(shift, 1, kBigShift)),
+      cellList_(
+          static_cast<uint32_t*>(std::calloc(size_t(1) << (4 * (8 - shift_)), sizeof(uint32_t)))) {
   if (!cellList_) throw std::bad_alloc();
   bigList_.assign(size_t(1) << (4 * (8 - kBigShift)), 0);
   col_.resize(n_);
@@ -162,8 +181,8 @@ uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
   }
   const uint16_t* parent = lists_.data() + bigList_[big] - 1;
   const std::vector<uint16_t> from(parent + 1, parent + 1 + parent[0]);
-  for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> kShift << kShift;
-  const uint32_t at = makeList(lo, 1 << kShift, from);
+  for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> shift_ << shift_;
+  const uint32_t at = makeList(lo, 1 << shift_, from);
   cellList_[cell] = at + 1;
   return at;
 }
@@ -172,9 +191,13 @@ int NearSearch::find(uint32_t colour) {
   if (n_ == 0) return -1;
   uint32_t cell = 0;
   for (int ch = 0; ch < 4; ch++)
-    cell |= uint32_t(channel(colour, ch) >> kShift) << (ch * (8 - kShift));
-  const uint32_t at = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
-  const uint16_t* list = lists_.data() + at;
+    cell |= uint32_t(channel(colour, ch) >> shift_) << (ch * (8 - shift_));
+  // Runs of similar colours ask for the same cell again and again.
+  if (cell != lastCell_) {
+    lastAt_ = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
+    lastCell_ = cell;
+  }
+  const uint16_t* list = lists_.data() + lastAt_;
   int best = INT_MAX, bi = 0;
   for (int k = 1; k <= list[0]; k++) {
     int d = colourDist(colour, col_[list[k]]);
@@ -229,14 +252,10 @@ void Thinner::setThreshold(int t, int limit) {
   g_ = 256 >> shift_;
   head_.assign(size_t(g_) * g_ * g_, -1);
   tail_.resize(head_.size());
-  next_.clear();
-  who_.clear();
-  surv_.clear();
+  filings_.clear();
 }
 
 void Thinner::file(uint32_t c) {
-  const int id = int(surv_.size());
-  surv_.push_back(c);
   if (r_ < 0) return;
   int lo[3], hi[3], v[3];
   for (int ch = 0; ch < 3; ch++) {
@@ -264,15 +283,14 @@ void Thinner::file(uint32_t c) {
         span(2, z, nz, fz);
         if (nz >= t_) continue;
         const size_t k = (size_t(x) * g_ + y) * g_ + z;
-        const int e = int(who_.size());
-        who_.push_back(id);
+        const int e = int(filings_.size());
         if (fz < t_ || head_[k] < 0) {  // covers the whole cell: try it first
-          next_.push_back(head_[k]);
+          filings_.push_back(Filing{head_[k], c});
           if (head_[k] < 0) tail_[k] = e;
           head_[k] = e;
         } else {
-          next_.push_back(-1);
-          next_[tail_[k]] = e;
+          filings_.push_back(Filing{-1, c});
+          filings_[tail_[k]].next = e;
           tail_[k] = e;
         }
       }
@@ -284,8 +302,8 @@ bool Thinner::removed(uint32_t c) const {
   if (r_ < 0) return false;
   const size_t k = (size_t(channel(c, 0) >> shift_) * g_ + (channel(c, 1) >> shift_)) * g_ +
                    (channel(c, 2) >> shift_);
-  for (int e = head_[k]; e >= 0; e = next_[e])
-    if (colourDist(c, surv_[who_[e]]) < t_) return true;
+  for (int e = head_[k]; e >= 0; e = filings_[e].next)
+    if (colourDist(c, filings_[e].col) < t_) return true;
   return false;
 }
 
