@@ -196,10 +196,13 @@ uint32_t bmPut(BM* bm, int x, int y, uint32_t value, int raw) {
   return old;
 }
 
-int bmNear(const BM* bm, const uint8_t* rgba) {
+int bmNear(const BM* bm, const void* rgba) {
   if (!bm || !rgba) return 0;
-  return cmapNear(bm->cmap, rgbaMake(rgba[0], rgba[1], rgba[2], rgba[3]));
+  const auto* c = static_cast<const uint8_t*>(rgba);
+  return cmapNear(bm->cmap, rgbaMake(c[0], c[1], c[2], c[3]));
 }
+
+int bmNear(const BM* bm, uint32_t rgba) { return bm ? cmapNear(bm->cmap, rgba) : 0; }
 
 uint32_t bmPenRgb(const BM* bm) { return bm ? bm->cmap[bm->pen & 255] & 0xffffff : 0; }
 

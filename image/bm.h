@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "std/db2.h"
 
@@ -65,7 +66,15 @@ uint32_t bmPget(const BM* bm, int x, int y);
 uint32_t bmpset(BM* bm, int x, int y, uint32_t value, int raw);
 // Logged write; 0 and nothing logged outside the image.
 uint32_t bmPut(BM* bm, int x, int y, uint32_t value, int raw);
-int bmNear(const BM* bm, const uint8_t* rgba);
+// Nearest colour-map entry (of all 256, lowest index on a tie) to a colour
+// given as its 4 bytes red, green, blue, alpha, or as the 32-bit value.
+int bmNear(const BM* bm, const void* rgba);
+int bmNear(const BM* bm, uint32_t rgba);
+// Other integer types (literals included) are taken as the 32-bit value.
+template <class T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
+inline int bmNear(const BM* bm, T rgba) {
+  return bmNear(bm, static_cast<uint32_t>(rgba));
+}
 uint32_t bmPenRgb(const BM* bm);
 int rectGet(void* dst, const void* src, int sw, int sh, int x, int y, int w, int h, int bpp);
 int rectPut(const void* src, void* dst, int dw, int dh, int x, int y, int w, int h, int bpp);

@@ -22,3 +22,10 @@ BM* bmBinar(const BM* bm, int channel, int threshold);
 void rgb2hsv(double r, double g, double b, double* hue, double* sat, double* val);
 // Each result at most 1.
 void hsv2rgb(double hue, double sat, double val, double* r, double* g, double* b);
+// The same with the results by reference.
+inline void rgb2hsv(double r, double g, double b, double& hue, double& sat, double& val) {
+  rgb2hsv(r, g, b, &hue, &sat, &val);
+}
+inline void hsv2rgb(double hue, double sat, double val, double& r, double& g, double& b) {
+  hsv2rgb(hue, sat, val, &r, &g, &b);
+}

@@ -10,8 +10,6 @@
 using db2::chunksRelease;
 using db2::linkBefore;
 using db2::listInit;
-using db2::mcbAlc;
-using db2::mcbFre;
 using db2::unlink;
 
 namespace {
@@ -30,17 +28,22 @@ LNK* lnkOfSlp(void** slp) { return reinterpret_cast<LNK*>(slp + 1); }
 bool isHashed(const DB* dbp) { return dbp->bucket != nullptr; }
 bool isReal(const LNK* p) { return p->nxtp && p->bakp; }
 
+}  // namespace
+
 // ---- keys ----------------------------------------------------------------
 
-uint32_t dbHash(const DB* dbp, const unsigned char* key, uint32_t len) {
+uint32_t dbHash(const DB* dbp, const void* key, uint32_t len) {
+  const auto* bytes = static_cast<const unsigned char*>(key);
   uint32_t h = 0;
   for (uint32_t i = 0; i < len; i++) {
-    int32_t b = static_cast<int8_t>(key[i]);
+    int32_t b = static_cast<int8_t>(bytes[i]);
     if (dbp->keytyp == DBT_ISTR) b |= 0x20;
     h = h * 63u + static_cast<uint32_t>(b);
   }
   return h & dbp->mask;
 }
+
+namespace {
 
 bool keyEqual(const DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
   if (lnkp->keylen != keylen) return false;

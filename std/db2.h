@@ -115,6 +115,15 @@ void* dbMalc(DB* dbp, size_t size);
 void dbMfre(void* p);
 char* dbStr(DB* dbp, const char* s);
 
+// The block allocator under records and memory blocks: `size` bytes from the
+// handle's chunks, or from the system when the handle has none (blksz 0);
+// null for 0 bytes. mcbFre gives a block of this handle back (null does nothing).
+void* mcbAlc(DB* dbp, size_t size);
+void mcbFre(DB* dbp, void* p);
+// Bucket of a key: h = h * 63 + byte (signed; or-ed with 0x20 for DBT_ISTR
+// keys), masked with the handle's hashn - 1.
+uint32_t dbHash(const DB* dbp, const void* key, uint32_t len);
+
 // Accessors of the record layout.
 uint32_t dbDatLen(const void* lstp);
 uint32_t dbKeyLen(const void* lstp);

@@ -262,31 +262,6 @@ bool mcbNewChunk(DB* dbp, uint32_t need) {
 
 }  // namespace
 
-void* mcbAlc(DB* dbp, size_t size) {
-  if (size == 0) return nullptr;
-  if (dbp->blksz == 0) return std::malloc(size);
-  if (size > UINT32_MAX - 4 * kUnit - sizeof(DBCHUNK)) return nullptr;
-  uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + kUnit - 1) / kUnit);
-  for (;;) {
-    // First fit in address order: the lowest chunk with room, then its first block that fits.
-    if (DBCHUNK* ch = fitFirst(dbp, need)) {
-      MCB* m = ch->firstfree;
-      while (m->blk < need) m = m->nxtp;
-      return mcbTake(dbp, m, need) + 1;
-    }
-    if (!mcbNewChunk(dbp, need)) return nullptr;
-  }
-}
-
-void mcbFre(DB* dbp, void* p) {
-  if (!p) return;
-  if (dbp->blksz == 0) {
-    std::free(p);
-    return;
-  }
-  mcbRelease(dbp, static_cast<MCB*>(p) - 1);
-}
-
 void chunksRelease(DB* dbp) {
   for (uint32_t i = 0; i < dbp->chunkCount; i++) std::free(dbp->chunkById[i]);
   std::free(dbp->chunkById);
@@ -298,3 +273,28 @@ void chunksRelease(DB* dbp) {
 }
 
 }  // namespace db2
+
+void* mcbAlc(DB* dbp, size_t size) {
+  if (size == 0) return nullptr;
+  if (dbp->blksz == 0) return std::malloc(size);
+  if (size > UINT32_MAX - 4 * db2::kUnit - sizeof(DBCHUNK)) return nullptr;
+  uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + db2::kUnit - 1) / db2::kUnit);
+  for (;;) {
+    // First fit in address order: the lowest chunk with room, then its first block that fits.
+    if (DBCHUNK* ch = db2::fitFirst(dbp, need)) {
+      MCB* m = ch->firstfree;
+      while (m->blk < need) m = m->nxtp;
+      return db2::mcbTake(dbp, m, need) + 1;
+    }
+    if (!db2::mcbNewChunk(dbp, need)) return nullptr;
+  }
+}
+
+void mcbFre(DB* dbp, void* p) {
+  if (!p) return;
+  if (dbp->blksz == 0) {
+    std::free(p);
+    return;
+  }
+  db2::mcbRelease(dbp, static_cast<MCB*>(p) - 1);
+}

@@ -33,10 +33,6 @@ void unlink(T* node) {
   node->nxtp->bakp = node->bakp;
 }
 
-// `size` bytes from the handle's chunks (or the system without a block
-// allocator); null for 0 bytes or when the system has no memory.
-void* mcbAlc(DB* dbp, size_t size);
-void mcbFre(DB* dbp, void* p);
 // Gives every chunk back to the system; the lists must be reset afterwards.
 void chunksRelease(DB* dbp);
 

@@ -38,7 +38,7 @@ inline uint32_t accColour(const uint16_t* a) {
 
 void rgba2idx(uint8_t* idx, const void* cmapv, int n, const void* pixels, size_t count) {
   if (!idx || !pixels || !cmapv) return;
-  NearSearch near(static_cast<const uint8_t*>(cmapv), clampEntries(n));
+  NearSearch near(static_cast<const uint8_t*>(cmapv), clampEntries(n), 4);
   // Colour cache: bucket key -> chosen index, one record per bucket met;
   // the key table finds the index again without walking the chains.
   DB* cache = dbNew(DBT_VAL, DBT_VAL, 4096, 65536);
@@ -129,13 +129,10 @@ int cmapIdxTogether(uint8_t* idx, uint8_t* cmap, const uint8_t* px, size_t count
   BucketTally tally;
   tally.add(px, count, ids.get());
   const int e = cmapFromTally(cmap, tally, maxcmapn, top);
-  NearSearch near(cmap, std::clamp(top, 0, 256) + e);
+  NearSearch near(cmap, std::clamp(top, 0, 256) + e, 4);
   std::vector<uint8_t> chosen(tally.size());
-  constexpr size_t kAhead = 8;
-  for (size_t id = 0; id < chosen.size(); id++) {
-    if (id + kAhead < chosen.size()) tally.prefetch(id + kAhead);
-    chosen[id] = uint8_t(std::max(near.find(tally.first(id)), 0));
-  }
+  tally.forEachFirst(
+      [&](uint32_t id, uint32_t colour) { chosen[id] = uint8_t(std::max(near.find(colour), 0)); });
   for (size_t i = 0; i < count; i++) idx[i] = chosen[ids[i]];
   return e;
 }

@@ -42,8 +42,9 @@ size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
         dir_.reserve(1);
         Block* b = dir_.probe(block, dir_.home(block));
         if (b->key != block) {
-          // Too scattered for blocks: on average fewer than 4 of 64 in use.
-          if (blocks_.size() > 16 * size_t(buckets_ + j) + 4096) {
+          // Too scattered for blocks (on average fewer than 1 in 6 slots in
+          // use, past a first 2 MB): the hash table takes less memory.
+          if (blocks_.size() > 6 * size_t(buckets_ + j) + 65536) {
             m = j;
             scattered = true;
             break;
@@ -118,6 +119,7 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
     store = &table_.slots();
   }
   base_ = store->data();
+  stored_ = store->size();
   slotOf_.resize(buckets_);
   for (size_t k = 0; k < store->size(); k++)
     if ((*store)[k].key != KeyTable<Slot>::kEmpty) slotOf_[(*store)[k].id] = uint32_t(k);
@@ -125,9 +127,11 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
 
 // ---- NearSearch --------------------------------------------------------------
 
-NearSearch::NearSearch(const uint8_t* cmap, int n)
+NearSearch::NearSearch(const uint8_t* cmap, int n, int shift)
     : n_(std::max(0, std::min(n, 256))),
-      cellList_(static_cast<uint32_t*>(std::calloc(size_t(1) << kCellBits, sizeof(uint32_t)))) {
+      shift_(std::clamp(shift, 1, kBigShift)),
+      cellList_(
+          static_cast<uint32_t*>(std::calloc(size_t(1) << (4 * (8 - shift_)), sizeof(uint32_t)))) {
   if (!cellList_) throw std::bad_alloc();
   bigList_.assign(size_t(1) << (4 * (8 - kBigShift)), 0);
   col_.resize(n_);
@@ -152,11 +156,17 @@ uint32_t NearSearch::makeList(const int lo[4], int side, const std::vector<uint1
     nearSq[k] = nd;
     bound = std::min(bound, fd);
   }
-  const uint32_t at = uint32_t(lists_.size());
-  lists_.push_back(0);
+  // Nearest-to-the-cell first: a search stops at the first candidate that
+  // cannot come closer than the best distance found.
+  std::vector<Cand> kept;
   for (size_t k = 0; k < from.size(); k++)
-    if (nearSq[k] <= bound) lists_.push_back(from[k]);
-  lists_[at] = uint16_t(lists_.size() - at - 1);
+    if (nearSq[k] <= bound) kept.push_back(Cand{col_[from[k]], nearSq[k], from[k]});
+  std::sort(kept.begin(), kept.end(), [](const Cand& a, const Cand& b) {
+    return a.nearSq != b.nearSq ? a.nearSq < b.nearSq : a.idx < b.idx;
+  });
+  const uint32_t at = uint32_t(lists_.size());
+  lists_.push_back(Cand{0, 0, int32_t(kept.size())});
+  lists_.insert(lists_.end(), kept.begin(), kept.end());
   return at;
 }
 
@@ -175,10 +185,11 @@ uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
     for (int i = 0; i < n_; i++) all[i] = uint16_t(i);
     bigList_[big] = makeList(lo, 1 << kBigShift, all) + 1;
   }
-  const uint16_t* parent = lists_.data() + bigList_[big] - 1;
-  const std::vector<uint16_t> from(parent + 1, parent + 1 + parent[0]);
-  for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> kShift << kShift;
-  const uint32_t at = makeList(lo, 1 << kShift, from);
+  const Cand* parent = lists_.data() + bigList_[big] - 1;
+  std::vector<uint16_t> from(size_t(parent[0].idx));
+  for (size_t k = 0; k < from.size(); k++) from[k] = uint16_t(parent[k + 1].idx);
+  for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> shift_ << shift_;
+  const uint32_t at = makeList(lo, 1 << shift_, from);
   cellList_[cell] = at + 1;
   return at;
 }
@@ -187,19 +198,20 @@ int NearSearch::find(uint32_t colour) {
   if (n_ == 0) return -1;
   uint32_t cell = 0;
   for (int ch = 0; ch < 4; ch++)
-    cell |= uint32_t(channel(colour, ch) >> kShift) << (ch * (8 - kShift));
+    cell |= uint32_t(channel(colour, ch) >> shift_) << (ch * (8 - shift_));
   // Runs of similar colours ask for the same cell again and again.
   if (cell != lastCell_) {
     lastAt_ = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
     lastCell_ = cell;
   }
-  const uint16_t* list = lists_.data() + lastAt_;
+  const Cand* list = lists_.data() + lastAt_;
   int best = INT_MAX, bi = 0;
-  for (int k = 1; k <= list[0]; k++) {
-    int d = colourDist(colour, col_[list[k]]);
-    if (d < best) {  // ascending indices: the first of equals stays
+  for (int k = 1; k <= list[0].idx; k++) {
+    if (list[k].nearSq > best) break;  // no later candidate can win or tie
+    int d = colourDist(colour, list[k].col);
+    if (d < best || (d == best && list[k].idx < bi)) {
       best = d;
-      bi = list[k];
+      bi = list[k].idx;
     }
   }
   return bi;

@@ -100,6 +100,13 @@ class BucketTally {
   // Exact colour of the bucket's first pixel.
   uint32_t first(size_t id) const { return slot(id).first; }
   void prefetch(size_t id) const { __builtin_prefetch(&base_[slotOf_[id]]); }
+  // Calls f(bucket number, exact colour of its first pixel) for every bucket,
+  // in storage order (neighbouring colours together), not by number.
+  template <class F>
+  void forEachFirst(F f) const {
+    for (size_t k = 0; k < stored_; k++)
+      if (base_[k].key != KeyTable<Slot>::kEmpty) f(base_[k].id, base_[k].first);
+  }
 
  private:
   struct Slot {
@@ -122,6 +129,7 @@ class BucketTally {
   std::vector<Slot> blocks_;  // 64 slots per block
   KeyTable<Slot> table_;
   const Slot* base_ = nullptr;
+  size_t stored_ = 0;
   std::vector<uint32_t> slotOf_;  // by bucket number, into base_; filled once counting is done
   std::vector<uint64_t> spill_;
   uint32_t buckets_ = 0;
@@ -136,7 +144,10 @@ class BucketTally {
 // neither be nearest nor tie there.
 class NearSearch {
  public:
-  NearSearch(const uint8_t* cmap, int n);
+  // Small cells (shift 3, side 8) suit many searches per cell, as in error
+  // diffusion; bigger ones (shift 4) cost less to list when colours are
+  // searched once each.
+  NearSearch(const uint8_t* cmap, int n, int shift = 3);
   ~NearSearch();
   NearSearch(const NearSearch&) = delete;
   NearSearch& operator=(const NearSearch&) = delete;
@@ -145,16 +156,20 @@ class NearSearch {
   int find(uint32_t colour);
 
  private:
-  static constexpr int kShift = 3;  // cell side 8
-  static constexpr int kCellBits = 4 * (8 - kShift);
   static constexpr int kBigShift = 5;  // the cells listed first, side 32
   uint32_t buildCell(uint32_t colour, uint32_t cell);
   uint32_t makeList(const int lo[4], int side, const std::vector<uint16_t>& from);
   int n_;
+  int shift_;  // cell side 1 << shift_
   std::vector<uint32_t> col_;
   uint32_t* cellList_;             // per cell: 0 not built yet, else 1 + list offset
   std::vector<uint32_t> bigList_;  // the same for the cells of side 32
-  std::vector<uint16_t> lists_;    // per list: its length, then entry indices ascending
+  struct Cand {
+    uint32_t col;
+    int32_t nearSq;  // least distance from the cell
+    int32_t idx;     // entry index (in a list's header: the list's length)
+  };
+  std::vector<Cand> lists_;  // per list: a header, then candidates by nearSq
   uint32_t lastCell_ = UINT32_MAX, lastAt_ = 0;
 };
 // The colour map of rgba2cmap from counted pixels.

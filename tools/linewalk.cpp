@@ -78,6 +78,12 @@ int lineWalk(int w, int h, int x0, int y0, int x1, int y1, int incend, std::vect
   return n;
 }
 
+std::vector<LWPOINT> lineWalk(int w, int h, int x0, int y0, int x1, int y1, int incend) {
+  std::vector<LWPOINT> pts;
+  lineWalk(w, h, x0, y0, x1, y1, incend, pts);
+  return pts;
+}
+
 void lineDraw(BM* bm, int x0, int y0, int x1, int y1, int incend, uint32_t value, int raw) {
   if (!bm) return;
   std::vector<LWPOINT> pts;

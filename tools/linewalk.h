@@ -16,6 +16,8 @@ struct LWPOINT {
 // order, into pts (cleared first); the end point only when incend is
 // non-zero. Answers the number of points, 0 when nothing lies inside.
 int lineWalk(int w, int h, int x0, int y0, int x1, int y1, int incend, std::vector<LWPOINT>& pts);
+// The same points as a new array (empty when nothing lies inside).
+std::vector<LWPOINT> lineWalk(int w, int h, int x0, int y0, int x1, int y1, int incend);
 
 // Plots the walk through bmpset with (value, raw) and logs a line record with
 // the endpoints as passed and the old value of every plotted pixel. Nothing

@@ -100,6 +100,28 @@ int resampleIdx(BM* dst, const BM* src) {
   return 1;
 }
 
+namespace {
+
+BM* resampledCopy(int w, int h, const BM* src, int (*fill)(BM*, const BM*)) {
+  if (!src || w <= 0 || h <= 0) return nullptr;
+  BM* out = bmNew(nullptr, src->bpp, w, h, src->cmap, src->cmapn);
+  if (out && !fill(out, src)) {
+    bmFre(out);
+    return nullptr;
+  }
+  return out;
+}
+
+}  // namespace
+
+BM* resample(int w, int h, const BM* src) {
+  return resampledCopy(w, h, src, static_cast<int (*)(BM*, const BM*)>(resample));
+}
+
+BM* resampleIdx(int w, int h, const BM* src) {
+  return resampledCopy(w, h, src, static_cast<int (*)(BM*, const BM*)>(resampleIdx));
+}
+
 BM* scaleCopy(const BM* crop, int w, int h, const BM* dest) {
   if (!crop || !dest || w <= 0 || h <= 0) return nullptr;
   BM* src = bmDup(crop);

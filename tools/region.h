@@ -22,6 +22,10 @@ void regionBackPlace(BM* target, const BM* crop, int x, int y, int opaque, int a
 // answers 0 and leaves dst alone otherwise.
 int resample(BM* dst, const BM* src);
 int resampleIdx(BM* dst, const BM* src);
+// The same into a new w x h image of the source's depth and colour map. Null
+// for an empty size or source (or resampleIdx of a direct-colour source).
+BM* resample(int w, int h, const BM* src);
+BM* resampleIdx(int w, int h, const BM* src);
 
 // What the scale tool pastes: the crop in direct colour resampled to w x h,
 // in a new direct-colour image carrying the destination's colour map. Null

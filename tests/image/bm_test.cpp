@@ -132,6 +132,22 @@ TEST(BmNear, TiesGoToTheLowestIndexAndAlphaCounts) {
   EXPECT_EQ(bmNear(bm.get(), white), 255);
 }
 
+TEST(BmNear, ColourAsBytesOrAsValueAgree) {
+  BmPtr bm = indexed(1, 1);
+  bm->cmap[200] = rgbaMake(10, 200, 30, 128);
+  const uint32_t value = rgbaMake(12, 198, 31, 130);
+  const uint8_t bytes[4] = {12, 198, 31, 130};
+  EXPECT_EQ(bmNear(bm.get(), bytes), 200);
+  EXPECT_EQ(bmNear(bm.get(), value), 200);
+  EXPECT_EQ(bmNear(bm.get(), &value), 200);  // the value's bytes are R, G, B, A
+  // 0 is transparent black: entry 0 itself, not a missing colour.
+  EXPECT_EQ(bmNear(bm.get(), 0), 0);
+  EXPECT_EQ(bmNear(bm.get(), 0xff808080), 128);
+  // Alpha weighs like a colour channel: half-transparent grey 128 lies
+  // nearer to opaque grey 64 than to the transparent entry 0.
+  EXPECT_EQ(bmNear(bm.get(), rgbaMake(64, 64, 64, 128)), 64);
+}
+
 TEST(BmNear, CacheSearchesOncePerDistinctColour) {
   BmPtr bm = indexed(1, 1);
   NearCache cache(bm->cmap);
@@ -222,6 +238,18 @@ TEST(BmCrop, PastTheEdgeIsZero) {
   EXPECT_EQ(q->cmap[3], rgbaMake(3, 3, 3, 255));
   EXPECT_EQ(q->cmap[4], 0u);
   EXPECT_EQ(bmCrop(bm.get(), 0, 0, -1, 2), nullptr);
+}
+
+TEST(BmCrop, IndexedPastTheEdgeIsIndexZero) {
+  BmPtr bm = indexed(3, 2, {1, 2, 3, 4, 5, 6});
+  BmPtr q(bmCrop(bm.get(), 1, 1, 4, 2));
+  ASSERT_TRUE(q);
+  EXPECT_EQ(q->bpp, 1);
+  EXPECT_EQ(indices(q.get()), (std::vector<uint8_t>{5, 6, 0, 0, 0, 0, 0, 0}));
+  // Entirely outside: an image of zeros of the asked size.
+  BmPtr away(bmCrop(bm.get(), -9, 5, 2, 2));
+  ASSERT_TRUE(away);
+  EXPECT_EQ(indices(away.get()), (std::vector<uint8_t>(4, 0)));
 }
 
 TEST(BmAdapt, IndexedToIndexedCopiesOrRemapsThroughTheMap) {

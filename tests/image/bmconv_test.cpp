@@ -130,6 +130,23 @@ TEST(Hsv, KnownColoursAndRoundTrip) {
   }
 }
 
+TEST(Hsv, ResultsByReferenceMatchThePointerForm) {
+  double h, s, v, h2, s2, v2;
+  rgb2hsv(0.2, 0.9, 0.4, h, s, v);
+  rgb2hsv(0.2, 0.9, 0.4, &h2, &s2, &v2);
+  EXPECT_EQ(h, h2);
+  EXPECT_EQ(s, s2);
+  EXPECT_EQ(v, v2);
+  // Green is the largest: k = 2 + (0.9 - 0.2) / 0.7 - (0.9 - 0.4) / 0.7 = 16 / 7 sixths.
+  EXPECT_NEAR(h, 16 * kPi / 21, 1e-12);
+  EXPECT_NEAR(s, 7.0 / 9, 1e-12);
+  double r, g, b;
+  hsv2rgb(h, s, v, r, g, b);
+  EXPECT_NEAR(r, 0.2, 1e-12);
+  EXPECT_NEAR(g, 0.9, 1e-12);
+  EXPECT_NEAR(b, 0.4, 1e-12);
+}
+
 TEST(Hsv, ResultsNeverExceedOne) {
   double r, g, b;
   hsv2rgb(1.0, -0.5, 1.0, &r, &g, &b);  // negative saturation pushes past 1

@@ -183,6 +183,104 @@ TEST_P(Db2Shape, RandomWorkMatchesReference) {
   dbFre(db);
 }
 
+TEST(Db2, BlockAllocatorDirectly) {
+  DB* db = dbNew(0, 0, 0, 4096);
+  EXPECT_EQ(mcbAlc(db, 0), nullptr);
+  // Three neighbours and a guard that keeps them apart from the rest of the chunk.
+  char* a = static_cast<char*>(mcbAlc(db, 40));
+  char* b = static_cast<char*>(mcbAlc(db, 40));
+  char* c = static_cast<char*>(mcbAlc(db, 40));
+  void* guard = mcbAlc(db, 40);
+  MCB* ma = reinterpret_cast<MCB*>(a) - 1;
+  const uint32_t one = ma->blk;
+  ASSERT_EQ(b, a + one * 16);
+  ASSERT_EQ(c, b + one * 16);
+  EXPECT_EQ(ma->dbp, db);
+  // Released first, third, second: one free block covering all three.
+  mcbFre(db, a);
+  mcbFre(db, c);
+  mcbFre(db, b);
+  std::vector<MCB*> f = freeBlocks(db);
+  ASSERT_EQ(f.size(), 2u);
+  EXPECT_EQ(f[0], ma);
+  EXPECT_EQ(f[0]->blk, 3 * one);
+  checkFreeList(db);
+  // A block one unit larger than needed is taken whole; two units larger is split.
+  char* whole = static_cast<char*>(mcbAlc(db, (3 * one - 1) * 16 - sizeof(MCB)));
+  EXPECT_EQ(whole, a);
+  EXPECT_EQ(ma->blk, 3 * one);
+  mcbFre(db, whole);
+  char* split = static_cast<char*>(mcbAlc(db, (3 * one - 2) * 16 - sizeof(MCB)));
+  EXPECT_EQ(split, a);
+  EXPECT_EQ(ma->blk, 3 * one - 2);
+  EXPECT_EQ(freeBlocks(db)[0]->blk, 2u);
+  mcbFre(db, split);
+  mcbFre(db, guard);
+  mcbFre(db, nullptr);
+  EXPECT_EQ(freeBlocks(db).size(), 1u);
+  checkFreeList(db);
+  dbFre(db);
+
+  // Without a block allocator the blocks come from the system (the sanitizer
+  // build sees them released).
+  DB* plain = dbNew(0, 0, 0, 0);
+  char* p = static_cast<char*>(mcbAlc(plain, 100));
+  ASSERT_NE(p, nullptr);
+  std::memset(p, 0x5a, 100);
+  mcbFre(plain, p);
+  dbFre(plain);
+}
+
+// h = h * 63 + byte over the key bytes taken as signed chars, masked.
+uint32_t refHash(const void* key, uint32_t len, bool fold) {
+  uint32_t h = 0;
+  for (uint32_t i = 0; i < len; i++) {
+    int32_t b = static_cast<const signed char*>(key)[i];
+    if (fold) b |= 0x20;
+    h = h * 63u + static_cast<uint32_t>(b);
+  }
+  return h;
+}
+
+TEST(Db2, HashPicksTheBucketOfTheKey) {
+  DB* cs = dbNew(DBT_STR, 0, 256, 0);
+  EXPECT_EQ(dbHash(cs, "ab", 2), (97u * 63 + 98) & 255);
+  // Bytes above 0x7f count negative.
+  const unsigned char sjis[2] = {0x83, 0x41};
+  EXPECT_EQ(dbHash(cs, sjis, 2), (static_cast<uint32_t>(-125) * 63 + 0x41) & 255);
+  EXPECT_EQ(dbHash(cs, "", 0), 0u);
+  // A DBT_STR key is hashed with its NUL; the record heads that bucket's chain.
+  void* r = dbAdd(cs, "ab");
+  void* chainWord = static_cast<char*>(r) - sizeof(LNK) - sizeof(void*);
+  EXPECT_EQ(cs->bucket[dbHash(cs, "ab", 3)], chainWord);
+
+  DB* ci = dbNew(DBT_ISTR, 0, 4096, 0);
+  EXPECT_EQ(dbHash(ci, "ABC.BMP", 8), dbHash(ci, "abc.bmp", 8));
+  EXPECT_EQ(dbHash(ci, "ABC.BMP", 8), refHash("abc.bmp", 8, true) & 4095);
+  EXPECT_EQ(dbHash(cs, "ABC.BMP", 8), refHash("ABC.BMP", 8, false) & 255);
+  // Without a hash table the whole value is answered.
+  DB* flat = dbNew(DBT_STR, 0, 0, 0);
+  EXPECT_EQ(dbHash(flat, "abc.bmp", 8), refHash("abc.bmp", 8, false));
+  dbFre(cs);
+  dbFre(ci);
+  dbFre(flat);
+}
+
+TEST_P(Db2Shape, BinaryKeysCompareByLengthAndBytes) {
+  DB* db = make(DBT_BIN, 0);
+  const char k[4] = {1, 0, 2, 0};
+  void* whole = dbAdd(db, k, 4u);
+  void* prefix = dbAdd(db, k, 3u);
+  EXPECT_EQ(dbKeyLen(whole), 4u);
+  EXPECT_EQ(dbKeyLen(prefix), 3u);
+  EXPECT_EQ(dbFind(db, k, 4u), whole);
+  EXPECT_EQ(dbFind(db, k, 3u), prefix);
+  EXPECT_EQ(dbFindNxt(db, prefix), nullptr);
+  const char other[4] = {1, 0, 2, 1};
+  EXPECT_EQ(dbFind(db, other, 4u), nullptr);
+  dbFre(db);
+}
+
 INSTANTIATE_TEST_SUITE_P(Shapes, Db2Shape,
                          ::testing::Values(std::make_pair(0u, 0u), std::make_pair(0u, 256u),
                                            std::make_pair(64u, 0u), std::make_pair(64u, 4096u)));

@@ -59,6 +59,27 @@ TYPED_TEST(FillT, SameColourFillIsOneInvisibleUndoStep) {
   EXPECT_EQ(logged, 10);  // every pixel of the region exactly once
 }
 
+TYPED_TEST(FillT, UndoAfterARepeatedFillTakesBackOnlyTheRepeat) {
+  BmPtr bm = makeBm(TypeParam::bpp, 6, 4);
+  paint(bm.get(),
+        "111000\n"
+        "121000\n"
+        "111033\n"
+        "000033\n");
+  bm->pen = 7;
+  undoBegin(bm.get());
+  rectFill(bm.get(), 0, 0, 3, 3);
+  const std::vector<uint8_t> filled = snapshot(bm.get());
+  undoBegin(bm.get());
+  floodFill(bm.get(), 1, 1, nullptr);  // the same colour over the same area
+  EXPECT_EQ(snapshot(bm.get()), filled);
+  undoApply(bm.get());
+  EXPECT_EQ(snapshot(bm.get()), filled);
+  EXPECT_EQ(pixelsOf(bm.get())[1 * 6 + 1], 7);
+  undoApply(bm.get());  // the log is empty now: the first fill stays
+  EXPECT_EQ(snapshot(bm.get()), filled);
+}
+
 TYPED_TEST(FillT, SeedsOutsideDoNothing) {
   BmPtr bm = makeBm(TypeParam::bpp, 3, 3);
   bm->pen = 5;
@@ -231,6 +252,12 @@ TEST(RampFill, TwoPixelsStayAndThreeAverage) {
   const std::vector<uint8_t> before = snapshot(two.get());
   rampFill(two.get());
   EXPECT_EQ(snapshot(two.get()), before);
+  BmPtr column = makeBm(4, 1, 2);
+  bmpset(column.get(), 0, 0, rgbaMake(9, 9, 9, 9), 0);
+  bmpset(column.get(), 0, 1, rgbaMake(200, 1, 2, 255), 0);
+  const std::vector<uint8_t> columnBefore = snapshot(column.get());
+  rampFill(column.get());
+  EXPECT_EQ(snapshot(column.get()), columnBefore);
   BmPtr three = makeBm(4, 1, 3);
   bmpset(three.get(), 0, 0, rgbaMake(0, 10, 20, 255), 0);
   bmpset(three.get(), 0, 2, rgbaMake(255, 0, 21, 0), 0);

@@ -118,6 +118,32 @@ TYPED_TEST(BevelT, PullKeepsTheInsideOfLargerSelections) {
   EXPECT_EQ(snapshot(bm.get()), before);
 }
 
+TYPED_TEST(BevelT, PushFramesLargerSelectionsAndKeepsTheInside) {
+  BmPtr bm = makeBm(TypeParam::bpp, 8, 7);
+  for (int y = 0; y < 7; y++)
+    for (int x = 0; x < 8; x++) setIdx(bm.get(), x, y, 33);
+  bevelDraw(bm.get(), 1, 1, 7, 6, BEVEL_PUSH);
+  const int f = TypeParam::bpp == 1 ? 207 : 208;
+  const std::vector<int> px = pixelsOf(bm.get());
+  auto at = [&](int x, int y) { return px[y * 8 + x]; };
+  EXPECT_EQ(at(1, 1), 128);  // outer top and left grey
+  EXPECT_EQ(at(5, 1), 128);
+  EXPECT_EQ(at(1, 4), 128);
+  EXPECT_EQ(at(6, 1), 255);  // outer right and bottom white
+  EXPECT_EQ(at(6, 5), 255);
+  EXPECT_EQ(at(1, 5), 255);
+  EXPECT_EQ(at(2, 2), 64);  // inner top and left dark
+  EXPECT_EQ(at(4, 2), 64);
+  EXPECT_EQ(at(2, 3), 64);
+  EXPECT_EQ(at(3, 4), f);  // inner bottom and right face
+  EXPECT_EQ(at(5, 2), f);
+  EXPECT_EQ(at(3, 3), 33);  // inside the frame
+  EXPECT_EQ(at(4, 3), 33);
+  for (int x = 0; x < 8; x++) EXPECT_EQ(at(x, 0), 33);  // outside the selection
+  for (int y = 0; y < 7; y++) EXPECT_EQ(at(0, y), 33);
+  for (int x = 0; x < 8; x++) EXPECT_EQ(at(x, 6), 33);
+}
+
 TEST(ShadeOutline, ShadesOnlyOutsideTheShapeLitFromTheTopLeft) {
   BmPtr bm = makeBm(4, 12, 12);
   for (int y = 3; y < 9; y++)

@@ -55,6 +55,22 @@ TEST(LineWalk, ClipsToTheImage) {
   EXPECT_EQ(walk(0, 4, 0, 0, 0, 0, 1), Pts{});
 }
 
+TEST(LineWalk, ReturnedArrayMatchesTheFilledOne) {
+  const int ends[][5] = {{0, 0, 5, 2, 0}, {-10, -10, 5, 5, 1}, {3, 9, 3, -4, 1}, {5, 0, 9, 3, 1}};
+  for (const auto& e : ends) {
+    std::vector<LWPOINT> filled;
+    const int n = lineWalk(4, 4, e[0], e[1], e[2], e[3], e[4], filled);
+    const std::vector<LWPOINT> got = lineWalk(4, 4, e[0], e[1], e[2], e[3], e[4]);
+    ASSERT_EQ(got.size(), static_cast<size_t>(n));
+    for (int i = 0; i < n; i++) {
+      EXPECT_EQ(got[i].x, filled[i].x);
+      EXPECT_EQ(got[i].y, filled[i].y);
+    }
+  }
+  EXPECT_TRUE(lineWalk(4, 4, 5, 0, 9, 3, 1).empty());
+  EXPECT_EQ(lineWalk(4, 4, 3, 9, 3, -4, 1).size(), 4u);  // clipped to the column
+}
+
 TEST(LineWalk, FarAwayEndsStayInsideWithoutOverflow) {
   Pts p = walk(8, 8, INT_MIN, INT_MIN, INT_MAX, INT_MAX, 1);
   ASSERT_FALSE(p.empty());

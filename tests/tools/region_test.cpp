@@ -60,6 +60,39 @@ TEST(ScaleCopy, IndexedCropBecomesDirectWithTheDestinationMap) {
   EXPECT_EQ(scaleCopy(crop.get(), 0, 4, dest.get()), nullptr);
 }
 
+TEST(Resample, IntoANewImageOfTheSourceDepth) {
+  BmPtr src = makeBm(4, 2, 2);
+  const uint32_t c[4] = {rgbaMake(1, 2, 3, 255), rgbaMake(4, 5, 6, 255), rgbaMake(7, 8, 9, 0),
+                         rgbaMake(10, 11, 12, 255)};
+  for (int i = 0; i < 4; i++) bmpset(src.get(), i % 2, i / 2, c[i], 0);
+  src->cmap[3] = rgbaMake(9, 8, 7, 6);
+  BmPtr big(resample(4, 4, src.get()));
+  ASSERT_TRUE(big);
+  EXPECT_EQ(big->bpp, 4);
+  EXPECT_EQ(big->cmap[3], rgbaMake(9, 8, 7, 6));
+  for (int y = 0; y < 4; y++)
+    for (int x = 0; x < 4; x++) {
+      // Enlarging replicates, even a transparent pixel's colour is dropped to 0.
+      const uint32_t want = c[(y / 2) * 2 + x / 2];
+      EXPECT_EQ(bmPget(big.get(), x, y), rgbaA(want) ? want : 0u) << x << "," << y;
+    }
+  BmPtr one(resample(1, 1, src.get()));
+  ASSERT_TRUE(one);
+  EXPECT_EQ(bmPget(one.get(), 0, 0), rgbaMake(5, 6, 7, 255));  // three opaque pixels
+  EXPECT_EQ(resample(0, 3, src.get()), nullptr);
+  EXPECT_EQ(resampleIdx(2, 2, src.get()), nullptr);  // a direct source is not indexed
+
+  BmPtr idx = makeBm(1, 4, 2);
+  for (int i = 0; i < 8; i++) idx->buf[i] = uint8_t(20 + i);
+  BmPtr small(resampleIdx(2, 1, idx.get()));
+  ASSERT_TRUE(small);
+  EXPECT_EQ(small->bpp, 1);
+  EXPECT_EQ(pixelsOf(small.get()), (std::vector<int>{20, 22}));
+  BmPtr viaResample(resample(2, 1, idx.get()));
+  ASSERT_TRUE(viaResample);
+  EXPECT_EQ(pixelsOf(viaResample.get()), (std::vector<int>{20, 22}));
+}
+
 TEST(Resample, MismatchedOrEmptyImagesAreRefused) {
   BmPtr a = makeBm(4, 2, 2), b = makeBm(1, 2, 2), e = makeBm(4, 0, 3);
   EXPECT_EQ(resample(a.get(), b.get()), 0);
@@ -76,6 +109,22 @@ TYPED_TEST(RegionT, RotationByZeroKeepsTheImage) {
   paint(bm.get(), "123\n456\n789\n");
   rotNearest(bm.get(), 0);
   EXPECT_EQ(pixelsOf(bm.get()), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+TYPED_TEST(RegionT, RotateWithoutMovingPastesTheSelectionBackAsOneStep) {
+  BmPtr bm = makeBm(TypeParam::bpp, 6, 5);
+  for (int i = 0; i < 30; i++) setIdx(bm.get(), i % 6, i / 6, 1 + i);
+  const std::vector<uint8_t> before = snapshot(bm.get());
+  undoBegin(bm.get());
+  BmPtr crop(bmCrop(bm.get(), 1, 1, 4, 3));
+  ASSERT_TRUE(crop);
+  rotNearest(crop.get(), 0);
+  bmPaste(bm.get(), crop.get(), 1, 1, 0);
+  EXPECT_EQ(snapshot(bm.get()), before);
+  EXPECT_EQ(dbCnt(bm->undo), 1);
+  bmpset(bm.get(), 2, 2, valueOf(bm.get(), 99), 1);  // so the undo is visible
+  undoApply(bm.get());
+  EXPECT_EQ(pixelsOf(bm.get())[2 * 6 + 2], 15);
 }
 
 TYPED_TEST(RegionT, QuarterTurnMovesPixelsAboutTheCentre) {

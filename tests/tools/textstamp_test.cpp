@@ -42,6 +42,27 @@ TYPED_TEST(StampT, CommitPastesTransparentOrOpaque) {
   EXPECT_EQ(snapshot(bm.get()), before);
 }
 
+TEST(TextStamp, DirectTransparentCommitBlendsByTheDrawingAlpha) {
+  const uint32_t grey = rgbaMake(100, 100, 100, 255);
+  BmPtr bm = makeBm(4, 5, 3);
+  for (int i = 0; i < 15; i++) bmpset(bm.get(), i % 5, i / 5, grey, 0);
+  bm->cmap[3] = rgbaMake(200, 0, 50, 128);
+  bm->pen = 3;
+  BmPtr g = glyph3x2();
+  textCommit(bm.get(), g.get(), 1, 1, 0);
+  const uint32_t mixed = rgbaMake(150, 49, 74, 191);  // red over grey at alpha 128
+  EXPECT_EQ(bmPget(bm.get(), 2, 1), mixed);
+  EXPECT_EQ(bmPget(bm.get(), 3, 1), mixed);
+  EXPECT_EQ(bmPget(bm.get(), 3, 2), mixed);
+  EXPECT_EQ(bmPget(bm.get(), 1, 1), grey);  // untouched crop pixels stay
+  EXPECT_EQ(bmPget(bm.get(), 2, 2), grey);
+  // Opaque: the stamped crop replaces the area, so the ink is the colour itself.
+  textCommit(bm.get(), g.get(), 1, 0, 1);
+  EXPECT_EQ(bmPget(bm.get(), 2, 0), rgbaMake(200, 0, 50, 128));
+  EXPECT_EQ(bmPget(bm.get(), 1, 0), grey);
+  EXPECT_EQ(bmPget(bm.get(), 1, 1), grey);
+}
+
 TEST(TextStamp, MismatchedSizesStayInsideBoth) {
   BmPtr crop = makeBm(1, 2, 1);
   crop->pen = 5;
