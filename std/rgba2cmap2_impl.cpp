@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <new>
-#include <numeric>
 
 namespace rgba2cmap_detail {
 

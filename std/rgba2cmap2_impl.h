@@ -137,7 +137,7 @@ class BucketTally {
 
 // Exact nearest entry among the first n colour-map entries: smallest squared
 // distance over the four channels, lowest index on equal distance. The
-// colour space is cut into cells of 8 values per channel; for each cell met,
+// colour space is cut into cells (side 8 or 16 per channel); for each cell met,
 // the entries that can be nearest to some colour in it are listed once: D is
 // the least, over all entries, of the farthest distance from the cell to the
 // entry, and an entry whose nearest distance to the cell exceeds D can
