@@ -33,6 +33,7 @@ ExternalProject_Add(tde_wine
 set(TDE_SCRIPTS ${CMAKE_SOURCE_DIR}/scripts)
 set(TDE_XVFB_STATE ${CMAKE_BINARY_DIR}/xvfb.state)
 set(TDE_ARTIFACTS ${CMAKE_BINARY_DIR}/artifacts)
+file(MAKE_DIRECTORY ${TDE_ARTIFACTS})
 set(TDE_WINE_TEST_ENV
   "TDE_XVFB_STATE=${TDE_XVFB_STATE}"
   "TDE_EXE=${TDE_WINE_DIR}/tde.exe"

@@ -182,6 +182,11 @@ int bmfileSave(BM* bm, const char* fname, int type) {
     return 0;
   }
   if (nameTooLong(fname, "bmfileSave")) return 0;
+  // Icons and cursors hold indices; "save as" hands over an indexed copy.
+  if ((type == BMF_ICO || type == BMF_CUR) && bm->bpp != 1) {
+    std::printf("bmfileSave:アイコン、カーソルはインデックスカラーのみです:%s\n", fname);
+    return 0;
+  }
   // The old file stays until the new one is complete: write beside it, then
   // move the new file over it in one rename.
   std::string tmp = std::string(fname) + ".~tde";

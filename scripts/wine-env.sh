@@ -7,4 +7,8 @@ if [ -z "${DISPLAY:-}" ] && [ -n "${TDE_XVFB_STATE:-}" ] && [ -f "$TDE_XVFB_STAT
   read -r display _ <"$TDE_XVFB_STATE"
   export DISPLAY="$display"
 fi
+# Tests leave screenshots and other artefacts here.
+if [ -n "${TDE_ARTIFACTS:-}" ]; then
+  mkdir -p "$TDE_ARTIFACTS"
+fi
 exec "$@"

@@ -75,7 +75,7 @@ bool nextSample(Text* t, int* v) {
   const char* end = t->end;
   if (end && end - p > 24) {
     while (p < end && isBlank(*p)) p++;
-    if (*p >= '0' && *p <= '9' && end - p > 12) {
+    if (end - p > 12 && *p >= '0' && *p <= '9') {
       int64_t x = 0;
       int digits = 0;
       for (; *p >= '0' && *p <= '9' && digits < 9; digits++) x = x * 10 + (*p++ - '0');

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <new>
-#include <numeric>
 
 namespace rgba2cmap_detail {
 
@@ -42,8 +41,9 @@ size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
         dir_.reserve(1);
         Block* b = dir_.probe(block, dir_.home(block));
         if (b->key != block) {
-          // Too scattered for blocks: on average fewer than 4 of 64 in use.
-          if (blocks_.size() > 16 * size_t(buckets_ + j) + 4096) {
+          // Too scattered for blocks (on average fewer than 1 in 6 slots in
+          // use, past a first 2 MB): the hash table takes less memory.
+          if (blocks_.size() > 6 * size_t(buckets_ + j) + 65536) {
             m = j;
             scattered = true;
             break;
@@ -155,11 +155,17 @@ uint32_t NearSearch::makeList(const int lo[4], int side, const std::vector<uint1
     nearSq[k] = nd;
     bound = std::min(bound, fd);
   }
-  const uint32_t at = uint32_t(lists_.size());
-  lists_.push_back(0);
+  // Nearest-to-the-cell first: a search stops at the first candidate that
+  // cannot come closer than the best distance found.
+  std::vector<Cand> kept;
   for (size_t k = 0; k < from.size(); k++)
-    if (nearSq[k] <= bound) lists_.push_back(from[k]);
-  lists_[at] = uint16_t(lists_.size() - at - 1);
+    if (nearSq[k] <= bound) kept.push_back(Cand{col_[from[k]], nearSq[k], from[k]});
+  std::sort(kept.begin(), kept.end(), [](const Cand& a, const Cand& b) {
+    return a.nearSq != b.nearSq ? a.nearSq < b.nearSq : a.idx < b.idx;
+  });
+  const uint32_t at = uint32_t(lists_.size());
+  lists_.push_back(Cand{0, 0, int32_t(kept.size())});
+  lists_.insert(lists_.end(), kept.begin(), kept.end());
   return at;
 }
 
@@ -178,8 +184,9 @@ uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
     for (int i = 0; i < n_; i++) all[i] = uint16_t(i);
     bigList_[big] = makeList(lo, 1 << kBigShift, all) + 1;
   }
-  const uint16_t* parent = lists_.data() + bigList_[big] - 1;
-  const std::vector<uint16_t> from(parent + 1, parent + 1 + parent[0]);
+  const Cand* parent = lists_.data() + bigList_[big] - 1;
+  std::vector<uint16_t> from(size_t(parent[0].idx));
+  for (size_t k = 0; k < from.size(); k++) from[k] = uint16_t(parent[k + 1].idx);
   for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> shift_ << shift_;
   const uint32_t at = makeList(lo, 1 << shift_, from);
   cellList_[cell] = at + 1;
@@ -196,13 +203,14 @@ int NearSearch::find(uint32_t colour) {
     lastAt_ = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
     lastCell_ = cell;
   }
-  const uint16_t* list = lists_.data() + lastAt_;
+  const Cand* list = lists_.data() + lastAt_;
   int best = INT_MAX, bi = 0;
-  for (int k = 1; k <= list[0]; k++) {
-    int d = colourDist(colour, col_[list[k]]);
-    if (d < best) {  // ascending indices: the first of equals stays
+  for (int k = 1; k <= list[0].idx; k++) {
+    if (list[k].nearSq > best) break;  // no later candidate can win or tie
+    int d = colourDist(colour, list[k].col);
+    if (d < best || (d == best && list[k].idx < bi)) {
       best = d;
-      bi = list[k];
+      bi = list[k].idx;
     }
   }
   return bi;

@@ -137,7 +137,7 @@ class BucketTally {
 
 // Exact nearest entry among the first n colour-map entries: smallest squared
 // distance over the four channels, lowest index on equal distance. The
-// colour space is cut into cells of 8 values per channel; for each cell met,
+// colour space is cut into cells (side 8 or 16 per channel); for each cell met,
 // the entries that can be nearest to some colour in it are listed once: D is
 // the least, over all entries, of the farthest distance from the cell to the
 // entry, and an entry whose nearest distance to the cell exceeds D can
@@ -164,7 +164,12 @@ class NearSearch {
   std::vector<uint32_t> col_;
   uint32_t* cellList_;             // per cell: 0 not built yet, else 1 + list offset
   std::vector<uint32_t> bigList_;  // the same for the cells of side 32
-  std::vector<uint16_t> lists_;    // per list: its length, then entry indices ascending
+  struct Cand {
+    uint32_t col;
+    int32_t nearSq;  // least distance from the cell
+    int32_t idx;     // entry index (in a list's header: the list's length)
+  };
+  std::vector<Cand> lists_;  // per list: a header, then candidates by nearSq
   uint32_t lastCell_ = UINT32_MAX, lastAt_ = 0;
 };
 // The colour map of rgba2cmap from counted pixels.

@@ -15,10 +15,7 @@
 #include <vector>
 
 #include "formats/bmfile.h"
-#if __has_include("image/bmindex.h")
 #include "image/bmindex.h"
-#define TDE_HAVE_BMINDEX 1
-#endif
 
 namespace {
 
@@ -121,7 +118,6 @@ int convert(const char* in, const char* out) {
   int ok;
   if ((kind == BMF_ICO || kind == BMF_CUR) && bm->bpp == 4) {
     // Icons and cursors hold indices: save an indexed copy, with error diffusion.
-#ifdef TDE_HAVE_BMINDEX
     BM* copy = bmDup(bm);
     ok = copy != nullptr;
     if (ok) {
@@ -129,10 +125,6 @@ int convert(const char* in, const char* out) {
       ok = bmfileSave(copy, out, kind);
     }
     bmFre(copy);
-#else
-    std::printf("tdeconv:減色できません:%s\n", out);
-    ok = 0;
-#endif
   } else {
     ok = bmfileSave(bm, out, kind);
   }

@@ -160,6 +160,12 @@ TEST(BmfileSave, RefusedCodesAndNamesLeaveEverythingAlone) {
   EXPECT_EQ(out, "bmfileSave:ファイル名が長すぎます:" + longname + "\n");
   out = captureStdout([&] { EXPECT_EQ(bmfileLoad(longname.c_str()), nullptr); });
   EXPECT_EQ(out, "bmfileLoad:ファイル名が長すぎます:" + longname + "\n");
+  // Icons and cursors take indexed images only.
+  BmPtr direct(bmNew(nullptr, 4, 2, 2, nullptr, 256));
+  std::string ico = dir.file("d.ico");
+  out = captureStdout([&] { EXPECT_EQ(bmfileSave(direct.get(), ico.c_str(), BMF_ICO), 0); });
+  EXPECT_EQ(out, "bmfileSave:アイコン、カーソルはインデックスカラーのみです:" + ico + "\n");
+  EXPECT_FALSE(exists(ico));
   // 255 bytes still fit the record's name field.
   std::string fits = longname.substr(0, 255);
   EXPECT_EQ(bmfileSave(bm.get(), fits.c_str(), BMF_BMP), 1);

@@ -239,7 +239,7 @@ TEST(NearSearch, MatchesBruteForceWithTies) {
     std::vector<uint8_t> cmap(1024);
     int levels = 2 + int(rng() % 30);  // few levels make many equal entries
     for (auto& v : cmap) v = uint8_t(rng() % levels * (255 / (levels - 1)));
-    rgba2cmap_detail::NearSearch near(cmap.data(), n, 2 + round % 4);
+    rgba2cmap_detail::NearSearch near(cmap.data(), n, 3 + round % 3);
     for (int q = 0; q < 300; q++) {
       uint32_t c = rng();
       int want = n ? quantref::refNearest(cmap.data(), n, c) : -1;
@@ -358,6 +358,33 @@ TEST(Rgba2cmapIdx, MatchesReferenceOnRandomImages) {
         quantref::refIdx(ri.data(), ref, entries, im.px.data(), count);
       ASSERT_EQ(fi, ri) << "round " << round << " diffuse " << diffuse;
     }
+  }
+}
+
+// Colours scattered over the whole space: counting leaves its colour blocks
+// for the hash table part way through the picture.
+TEST(Rgba2cmapIdx, ScatteredColoursMatchReference) {
+  std::mt19937 rng(99);
+  const int w = 60, h = 50;
+  std::vector<uint32_t> pal(1500);
+  for (auto& c : pal) c = rng() | 0xFF000000u;
+  Pixels px(size_t(w) * h * 4);
+  for (size_t i = 0; i < px.size() / 4; i++) {
+    uint32_t c = pal[i < pal.size() ? i : rng() % 200];  // some colours repeat often
+    std::memcpy(&px[4 * i], &c, 4);
+  }
+  for (int maxn : {256, 16}) {
+    uint8_t fast[1024] = {}, ref[1024] = {};
+    const size_t count = size_t(w) * h;
+    std::vector<uint8_t> fi(count), ri(count);
+    int e = rgba2cmapIdx(fi.data(), fast, px.data(), w, h, maxn, 0, 0);
+    ASSERT_EQ(e, quantref::refCmap(ref, px.data(), count, maxn, 0));
+    ASSERT_EQ(0, std::memcmp(fast, ref, sizeof ref));
+    quantref::refIdx(ri.data(), ref, e, px.data(), count);
+    EXPECT_EQ(fi, ri);
+    rgba2cmapIdx(fi.data(), fast, px.data(), w, h, maxn, 0, 1);
+    quantref::refIdxEd(ri.data(), px.data(), w, h, ref, e);
+    EXPECT_EQ(fi, ri);
   }
 }
 
