@@ -122,7 +122,8 @@ bool readEntries(const Bytes& b, uint64_t off, Dir* d) {
         for (int k = 0; k < kMaxSamples; k++) {
           d->bits[k] = k < d->nsamp ? static_cast<int>(f.get(b, k)) : 0;
           if (k < d->nsamp && (d->bits[k] < 1 || d->bits[k] > 8)) d->wideSample = true;
-          d->bpst += d->bits[k] > 8 ? 8 : d->bits[k];
+          // Widths outside 1..8 are refused above; keep the sum from overflowing meanwhile.
+          d->bpst += d->bits[k] > 8 ? 8 : (d->bits[k] < 0 ? 0 : d->bits[k]);
         }
         break;
       case 259:
