@@ -16,6 +16,7 @@ namespace {
 
 using fmttest::captureStdout;
 using fmttest::exists;
+using fmttest::FileSizeLimit;
 using fmttest::noise;
 using fmttest::readFile;
 using fmttest::TempDir;
@@ -175,26 +176,6 @@ TEST(BmfileSave, RefusedCodesAndNamesLeaveEverythingAlone) {
   ASSERT_TRUE(back);
   EXPECT_STREQ(back->fname, fits.c_str());
 }
-
-// Makes every write past `limit` bytes fail, while it lives.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t limit) {
-    old_handler_ = signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit lim = old_;
-    lim.rlim_cur = limit;
-    setrlimit(RLIMIT_FSIZE, &lim);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_;
-  void (*old_handler_)(int);
-};
 
 TEST(BmfileSave, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   TempDir dir;

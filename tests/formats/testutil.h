@@ -2,6 +2,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -71,6 +73,26 @@ inline void put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
 inline uint32_t get32(const std::vector<uint8_t>& v, size_t at) {
   return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | static_cast<uint32_t>(v[at + 3]) << 24;
 }
+
+// Makes every write past `limit` bytes fail, while it lives.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t limit) {
+    old_handler_ = signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit lim = old_;
+    lim.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &lim);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, old_handler_);
+  }
+
+ private:
+  rlimit old_;
+  void (*old_handler_)(int);
+};
 
 // Deterministic pseudo-random bytes.
 inline std::vector<uint8_t> noise(size_t n, uint32_t seed, int modulo = 256) {
