@@ -249,7 +249,10 @@ int isqrtFloor(int v) {
 }  // namespace
 
 Thinner::Thinner(const uint32_t* cols, int n, int protect)
-    : cols_(cols), n_(n), protect_(protect) {}
+    : cols_(cols), n_(n), protect_(protect), oneAlpha_(true) {
+  for (int i = 1; i < n && oneAlpha_; i++) oneAlpha_ = cols[i] >> 24 == cols[0] >> 24;
+  if (oneAlpha_) covered_.resize(64 * 64);
+}
 
 void Thinner::setThreshold(int t, int limit) {
   t_ = t;
@@ -271,6 +274,38 @@ void Thinner::setThreshold(int t, int limit) {
   head_.assign(size_t(g_) * g_ * g_, -1);
   tail_.resize(head_.size());
   filings_.clear();
+  std::fill(covered_.begin(), covered_.end(), 0);
+}
+
+void Thinner::cover(uint32_t c) {
+  // A cell is covered when its farthest colour is closer than t: along each
+  // channel the farthest value of cell [x0, x0 + 3] from v is the larger of
+  // v - x0 and x0 + 3 - v.
+  if (t_ <= 12) return;  // not even a cell around the survivor
+  const int vr = channel(c, 0), vg = channel(c, 1), vb = channel(c, 2);
+  const int lim = t_ - 1;
+  auto cells = [](int v, int reach, int& lo, int& hi) {
+    lo = (std::max(v - reach, 0) + 3) >> 2;
+    hi = std::min(v + reach - 3, 255);
+    hi = hi < 0 ? -1 : hi >> 2;
+  };
+  auto far = [](int v, int cell) { return std::max(v - 4 * cell, 4 * cell + 3 - v); };
+  int x0, x1;
+  cells(vr, r_, x0, x1);
+  for (int x = x0; x <= x1; x++) {
+    const int fx = far(vr, x);
+    const int restX = lim - fx * fx;
+    int y0, y1;
+    cells(vg, isqrtFloor(restX), y0, y1);
+    for (int y = y0; y <= y1; y++) {
+      const int fy = far(vg, y);
+      const int restY = restX - fy * fy;
+      int z0, z1;
+      cells(vb, isqrtFloor(restY), z0, z1);
+      if (z0 > z1) continue;
+      covered_[size_t(x) * 64 + size_t(y)] |= (~uint64_t(0) >> (63 - z1)) & (~uint64_t(0) << z0);
+    }
+  }
 }
 
 void Thinner::file(uint32_t c) {
@@ -334,16 +369,25 @@ int Thinner::run(int t, uint8_t* keep, int limit) {
   setThreshold(t, limit);
   int e = 0;
   for (int i = 0; i < n_; i++) {
-    if (i >= protect_ && removed(cols_[i])) {
-      keep[i] = 0;
-      continue;
+    const uint32_t c = cols_[i];
+    if (i >= protect_) {
+      // Most colours fall in a cell a survivor covers whole.
+      if (oneAlpha_ && (covered_[(c >> 2 & 63) << 6 | (c >> 10 & 63)] >> (c >> 18 & 63) & 1)) {
+        keep[i] = 0;
+        continue;
+      }
+      if (removed(c)) {
+        keep[i] = 0;
+        continue;
+      }
     }
     keep[i] = 1;
     if (++e > limit) {
       std::fill(keep + i + 1, keep + n_, uint8_t(0));
       return limit + 1;
     }
-    file(cols_[i]);
+    file(c);
+    if (oneAlpha_) cover(c);
   }
   return e;
 }

@@ -217,9 +217,15 @@ class Thinner {
  private:
   void setThreshold(int t, int limit);
   void file(uint32_t c);
+  void cover(uint32_t c);
   bool removed(uint32_t c) const;
   const uint32_t* cols_;
   int n_, protect_;
+  // When every colour has the same alpha: per cell of 4 x 4 x 4 colour
+  // values, whether a survivor so far lies closer than the threshold to all
+  // of it (one bit per cell, a word per row of 64 cells along blue).
+  bool oneAlpha_;
+  std::vector<uint64_t> covered_;
   int t_ = 0, r_ = -1, shift_ = 2, g_ = 64;
   std::vector<int32_t> head_, tail_;  // per cell: first and last filing (tail valid when head is)
   struct Filing {
