@@ -337,7 +337,8 @@ void Thinner::file(uint32_t c) {
         if (nz >= t_) continue;
         const size_t k = (size_t(x) * g_ + y) * g_ + z;
         const int e = int(filings_.size());
-        if (fz < t_ || head_[k] < 0) {  // covers the whole cell: try it first
+        if (fz < t_ && oneAlpha_) continue;  // the covered bits settle this cell
+        if (fz < t_ || head_[k] < 0) {       // covers the whole cell: try it first
           filings_.push_back(Filing{head_[k], c});
           if (head_[k] < 0) tail_[k] = e;
           head_[k] = e;
