@@ -33,12 +33,17 @@ bool isReal(const LNK* p) { return p->nxtp && p->bakp; }
 // ---- keys ----------------------------------------------------------------
 
 uint32_t dbHash(const DB* dbp, const void* key, uint32_t len) {
-  const auto* bytes = static_cast<const unsigned char*>(key);
+  const auto* bytes = static_cast<const signed char*>(key);
   uint32_t h = 0;
-  for (uint32_t i = 0; i < len; i++) {
-    int32_t b = static_cast<int8_t>(bytes[i]);
-    if (dbp->keytyp == DBT_ISTR) b |= 0x20;
-    h = h * 63u + static_cast<uint32_t>(b);
+  if (dbp->keytyp == DBT_ISTR) {
+    for (uint32_t i = 0; i < len; i++) h = h * 63u + static_cast<uint32_t>(bytes[i] | 0x20);
+  } else if (len == 4) {
+    h = ((static_cast<uint32_t>(bytes[0]) * 63u + static_cast<uint32_t>(bytes[1])) * 63u +
+         static_cast<uint32_t>(bytes[2])) *
+            63u +
+        static_cast<uint32_t>(bytes[3]);
+  } else {
+    for (uint32_t i = 0; i < len; i++) h = h * 63u + static_cast<uint32_t>(bytes[i]);
   }
   return h & dbp->mask;
 }
@@ -111,13 +116,18 @@ void readArg(int32_t typ, va_list& ap, Arg& a) {
   }
 }
 
-// Copies n bytes (zeros for a null source) and clears the padding up to `padded`.
-void storePadded(char* to, const void* from, uint32_t n, uint32_t padded) {
-  if (from && n)
-    std::memcpy(to, from, n);
-  else if (n)
+// Copies n bytes (zeros for a null source) and clears the padding up to
+// `padded`, which is n rounded up to 4.
+inline void storePadded(char* to, const void* from, uint32_t n, uint32_t padded) {
+  if (padded != n) std::memset(to + padded - 4, 0, 4);
+  if (!n) return;
+  if (!from) {
     std::memset(to, 0, n);
-  for (uint32_t i = n; i < padded; i++) to[i] = 0;
+  } else if (n == 4) {
+    std::memcpy(to, from, 4);
+  } else {
+    std::memcpy(to, from, n);
+  }
 }
 
 void* findFromChain(DB* dbp, void** slp, const void* key, uint32_t keylen) {
@@ -129,7 +139,23 @@ void* findFromChain(DB* dbp, void** slp, const void* key, uint32_t keylen) {
 }
 
 void* findBackFrom(DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
-  for (; isReal(lnkp); lnkp = lnkp->bakp) {
+  const LNK* head = &dbp->top;  // walking back ends at the head sentinel
+  if (keylen == 4 && dbp->keytyp != DBT_ISTR) {
+    // The common 4-byte key, compared as one word.
+    uint32_t want;
+    std::memcpy(&want, key, 4);
+    for (; lnkp != head; lnkp = lnkp->bakp) {
+      // Records added one after another usually lie next to each other:
+      // fetching ahead hides the latency of the walk (a wrong guess costs nothing).
+      __builtin_prefetch(reinterpret_cast<const char*>(lnkp) - 384);
+      if (lnkp->keylen != 4) continue;
+      uint32_t k;
+      std::memcpy(&k, lstOf(lnkp) + align4(lnkp->datlen), 4);
+      if (k == want) return lstOf(lnkp);
+    }
+    return nullptr;
+  }
+  for (; lnkp != head; lnkp = lnkp->bakp) {
     if (keyEqual(dbp, lnkp, key, keylen)) return lstOf(lnkp);
   }
   return nullptr;

@@ -132,13 +132,14 @@ MCB* freeAfterChunk(DB* dbp, DBCHUNK* ch) {
 
 // ---- the free-start map -----------------------------------------------------
 
-size_t mapBytes(uint32_t words) {
-  return (static_cast<size_t>(words) * 8 + kUnit - 1) / kUnit * kUnit;
-}
+// Bits count units from the chunk's own start, so header and map take a few
+// bits that are never set.
+size_t mapBytes(uint32_t words) { return static_cast<size_t>(words) * 8; }
 uint64_t* freeMap(DBCHUNK* ch) { return reinterpret_cast<uint64_t*>(ch + 1); }
 char* chunkBase(DBCHUNK* ch) { return reinterpret_cast<char*>(ch + 1) + mapBytes(ch->mapwords); }
-size_t unitOf(DBCHUNK* ch, const MCB* m) {
-  return static_cast<size_t>(reinterpret_cast<const char*>(m) - chunkBase(ch)) / kUnit;
+size_t unitOf(const DBCHUNK* ch, const MCB* m) {
+  return static_cast<size_t>(reinterpret_cast<const char*>(m) - reinterpret_cast<const char*>(ch)) /
+         kUnit;
 }
 void markFree(DBCHUNK* ch, const MCB* m) {
   size_t i = unitOf(ch, m);
@@ -156,24 +157,26 @@ MCB* nextFreeIn(DBCHUNK* ch, const MCB* m) {
   uint64_t bits = map[w] & (~uint64_t{0} << (i & 63));
   while (!bits) bits = map[++w];
   size_t unit = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
-  return reinterpret_cast<MCB*>(chunkBase(ch) + unit * kUnit);
+  return reinterpret_cast<MCB*>(reinterpret_cast<char*>(ch) + unit * kUnit);
 }
 
 // ---- the free list --------------------------------------------------------
 
-void freeInsertBefore(DB* dbp, MCB* m, MCB* next) {
+void growTo(DB* dbp, DBCHUNK* ch, uint32_t blk) {
+  if (blk > ch->maxfree) setMaxFree(dbp, ch, blk);
+}
+
+void freeInsertBefore(DB* dbp, DBCHUNK* ch, MCB* m, MCB* next) {
   linkBefore(m, next);
-  DBCHUNK* ch = chunkOf(dbp, m);
   if (!ch->firstfree || m < ch->firstfree) ch->firstfree = m;
   if (!ch->lastfree || m > ch->lastfree) ch->lastfree = m;
   markFree(ch, m);
-  if (m->blk > ch->maxfree) setMaxFree(dbp, ch, m->blk);
+  growTo(dbp, ch, m->blk);
 }
 
 // The chunk's largest-block bound stays as it was: allocation tightens it
 // when it finds the bound too high.
-void freeRemove(DB* dbp, MCB* m) {
-  DBCHUNK* ch = chunkOf(dbp, m);
+void freeRemove(DBCHUNK* ch, MCB* m) {
   if (ch->firstfree == m && ch->lastfree == m) {
     ch->firstfree = ch->lastfree = nullptr;
   } else if (ch->firstfree == m) {
@@ -185,16 +188,33 @@ void freeRemove(DB* dbp, MCB* m) {
   markTaken(ch, m);
 }
 
-// First free block above m, or the tail sentinel.
-MCB* freeSuccessor(DB* dbp, MCB* m) {
-  DBCHUNK* ch = chunkOf(dbp, m);
+// Puts `to` in the free list where `from` was (same chunk).
+void freeReplace(DBCHUNK* ch, MCB* from, MCB* to) {
+  to->nxtp = from->nxtp;
+  to->bakp = from->bakp;
+  to->nxtp->bakp = to;
+  to->bakp->nxtp = to;
+  if (ch->firstfree == from) ch->firstfree = to;
+  if (ch->lastfree == from) ch->lastfree = to;
+  markTaken(ch, from);
+  markFree(ch, to);
+}
+
+// First free block above m (which lies in ch), or the tail sentinel.
+MCB* freeSuccessor(DB* dbp, DBCHUNK* ch, MCB* m) {
   if (!ch->firstfree) return freeAfterChunk(dbp, ch);
   if (ch->lastfree < m) return ch->lastfree->nxtp;
+  if (ch->firstfree > m) return ch->firstfree;
+  // Here firstfree < m < lastfree, so the block after firstfree is in this chunk.
+  if (ch->firstfree->nxtp > m) return ch->firstfree->nxtp;
   return nextFreeIn(ch, m);
 }
 
 // ---- taking and releasing blocks -----------------------------------------
 
+// The free list ends as if mcbp were inserted between its neighbours, then
+// merged with the block after it and then with the block before it; the
+// merges are made directly instead.
 void mcbRelease(DB* dbp, MCB* mcbp) {
   DB_CHECK(mcbp->dbp == dbp, "mcbp->dbp==dbp");
   DB_CHECK(mcbp->nxtp->dbp == dbp, "mcbp->nxtp->dbp==dbp");
@@ -202,43 +222,42 @@ void mcbRelease(DB* dbp, MCB* mcbp) {
   DB_CHECK(mcbp->bakp->dbp == dbp, "mcbp->bakp->dbp==dbp");
   DB_CHECK(mcbp->bakp->nxtp == mcbp, "mcbp->bakp->nxtp==mcbp");
   unlink(mcbp);
-  MCB* succ = freeSuccessor(dbp, mcbp);
+  DBCHUNK* ch = chunkOf(dbp, mcbp);
+  MCB* succ = freeSuccessor(dbp, ch, mcbp);
   MCB* bakp = succ->bakp;
   // A real free block before mcbp must end at or before it (released twice otherwise).
   DB_CHECK(!bakp->bakp || mcbEnd(bakp) <= reinterpret_cast<char*>(mcbp),
            "!bakp->bakp || bakp+bakp->blk<=mcbp");
-  freeInsertBefore(dbp, mcbp, succ);
-  if (succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ)) {
-    mcbp->blk += succ->blk;
-    freeRemove(dbp, succ);
-    DBCHUNK* ch = chunkOf(dbp, mcbp);
-    if (mcbp->blk > ch->maxfree) setMaxFree(dbp, ch, mcbp->blk);
-  }
-  if (bakp->bakp && mcbEnd(bakp) == reinterpret_cast<char*>(mcbp)) {
+  // Blocks that touch lie in one chunk: every chunk starts with its header.
+  bool joinsNext = succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ);
+  bool joinsPrev = bakp->bakp && mcbEnd(bakp) == reinterpret_cast<char*>(mcbp);
+  if (joinsPrev) {
     bakp->blk += mcbp->blk;
-    freeRemove(dbp, mcbp);
-    DBCHUNK* ch = chunkOf(dbp, bakp);
-    if (bakp->blk > ch->maxfree) setMaxFree(dbp, ch, bakp->blk);
+    if (joinsNext) {
+      bakp->blk += succ->blk;
+      freeRemove(ch, succ);
+    }
+    growTo(dbp, ch, bakp->blk);
+  } else if (joinsNext) {
+    mcbp->blk += succ->blk;
+    freeReplace(ch, succ, mcbp);
+    growTo(dbp, ch, mcbp->blk);
+  } else {
+    freeInsertBefore(dbp, ch, mcbp, succ);
   }
 }
 
-// Takes `need` units from the free block m that first fit chose.
-MCB* mcbTake(DB* dbp, MCB* m, uint32_t need) {
+// Takes `need` units from the free block m of ch that first fit chose.
+MCB* mcbTake(DB* dbp, DBCHUNK* ch, MCB* m, uint32_t need) {
   if (m->blk - need >= kMcbUnits) {
     MCB* rest = reinterpret_cast<MCB*>(reinterpret_cast<char*>(m) + need * kUnit);
     rest->blk = m->blk - need;
     rest->dbp = dbp;
     rest->cid = m->cid;
-    DBCHUNK* ch = chunkOf(dbp, m);
-    linkBefore(rest, m->nxtp);
-    if (ch->lastfree == m) ch->lastfree = rest;
-    if (ch->firstfree == m) ch->firstfree = rest;
-    unlink(m);
-    markTaken(ch, m);
-    markFree(ch, rest);
+    freeReplace(ch, m, rest);
     m->blk = need;
   } else {
-    freeRemove(dbp, m);
+    freeRemove(ch, m);
   }
   linkBefore(m, &dbp->uend);
   m->dbp = dbp;
@@ -273,15 +292,16 @@ bool chunkIdAdd(DB* dbp, DBCHUNK* ch) {
   return true;
 }
 
-// Units of blocks a chunk of `chsize` bytes holds after its header and map.
+// Units of blocks a chunk of `chsize` bytes holds after its header and map
+// (an even number of words, so blocks stay on 16-byte units).
 uint32_t chunkUnits(size_t chsize, uint32_t* words) {
-  size_t room = (chsize - sizeof(DBCHUNK)) / kUnit;
-  *words = static_cast<uint32_t>((room + 63) / 64);
+  *words = static_cast<uint32_t>((chsize / kUnit + 127) / 128 * 2);
   return static_cast<uint32_t>((chsize - sizeof(DBCHUNK) - mapBytes(*words)) / kUnit);
 }
 
 bool mcbNewChunk(DB* dbp, uint32_t need) {
-  size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK) + mapBytes((need + 63) / 64);
+  size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK);
+  chsize += mapBytes(static_cast<uint32_t>((chsize / kUnit + 127) / 128 * 2 + 2));
   if (chsize < dbp->blksz) chsize = dbp->blksz;
   chsize = chsize / kUnit * kUnit;
   uint32_t words = 0;
@@ -328,7 +348,7 @@ void* mcbAlc(DB* dbp, size_t size) {
   for (;;) {
     // First fit in address order: the lowest chunk with room, then its first block that fits.
     if (DBCHUNK* ch = db2::fitFirst(dbp, need)) {
-      if (MCB* m = db2::fitInChunk(ch, need)) return db2::mcbTake(dbp, m, need) + 1;
+      if (MCB* m = db2::fitInChunk(ch, need)) return db2::mcbTake(dbp, ch, m, need) + 1;
       continue;
     }
     if (!db2::mcbNewChunk(dbp, need)) return nullptr;

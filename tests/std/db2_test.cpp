@@ -71,7 +71,7 @@ void checkFreeList(DB* db) {
     ASSERT_GE(ch->maxfree, mx);
     // The map after the header has a bit exactly where a free block starts.
     const auto* map = reinterpret_cast<const uint64_t*>(ch + 1);
-    const char* base = reinterpret_cast<const char*>(ch + 1) + (ch->mapwords * 8 + 15) / 16 * 16;
+    const char* base = reinterpret_cast<const char*>(ch);
     size_t bits = 0;
     for (uint32_t w = 0; w < ch->mapwords; w++) bits += __builtin_popcountll(map[w]);
     size_t starts = 0;
