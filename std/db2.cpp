@@ -60,24 +60,15 @@ bool keyEqual(const DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
 
 // One argument group (key or data) read from a va_list by its type code.
 struct Arg {
-  const void* p = nullptr;
-  uint32_t len = 0;
+  const void* p;
+  uint32_t len;
+  int32_t val32;
+  void* valp;
   char sym[kSymMax];
-  int32_t val32 = 0;
-  void* valp = nullptr;
 };
 
-void readArg(int32_t typ, va_list& ap, Arg& a) {
-  if (typ > 0) {
-    a.p = va_arg(ap, const void*);
-    a.len = static_cast<uint32_t>(typ);
-    return;
-  }
+void readSpecialArg(int32_t typ, va_list& ap, Arg& a) {
   switch (typ) {
-    case 0:
-      a.p = nullptr;
-      a.len = 0;
-      return;
     case DBT_BIN:
       a.p = va_arg(ap, const void*);
       a.len = va_arg(ap, uint32_t);
@@ -116,6 +107,19 @@ void readArg(int32_t typ, va_list& ap, Arg& a) {
   }
 }
 
+// Fixed sizes and "none" are the common cases and stay inline.
+inline void readArg(int32_t typ, va_list& ap, Arg& a) {
+  if (typ > 0) {
+    a.p = va_arg(ap, const void*);
+    a.len = static_cast<uint32_t>(typ);
+  } else if (typ == 0) {
+    a.p = nullptr;
+    a.len = 0;
+  } else {
+    readSpecialArg(typ, ap, a);
+  }
+}
+
 // Copies n bytes (zeros for a null source) and clears the padding up to
 // `padded`, which is n rounded up to 4.
 inline void storePadded(char* to, const void* from, uint32_t n, uint32_t padded) {
@@ -123,10 +127,20 @@ inline void storePadded(char* to, const void* from, uint32_t n, uint32_t padded)
   if (!n) return;
   if (!from) {
     std::memset(to, 0, n);
-  } else if (n == 4) {
-    std::memcpy(to, from, 4);
-  } else {
-    std::memcpy(to, from, n);
+    return;
+  }
+  switch (n) {  // small fixed sizes copy without a call
+    case 4:
+      std::memcpy(to, from, 4);
+      break;
+    case 8:
+      std::memcpy(to, from, 8);
+      break;
+    case 16:
+      std::memcpy(to, from, 16);
+      break;
+    default:
+      std::memcpy(to, from, n);
   }
 }
 
@@ -320,35 +334,46 @@ void dbClr(DB* dbp) {
   resetLists(dbp);
 }
 
-void* dbPut(DB* dbp, const void* key, uint32_t keylen, const void* dat, uint32_t datlen) {
-  if (!dbp) return nullptr;
-  uint32_t a = align4(keylen), d = align4(datlen);
-  size_t head = sizeof(LNK) + (isHashed(dbp) ? sizeof(void*) : 0);
-  void* mem = mcbAlc(dbp, head + static_cast<size_t>(d) + a);
-  LNK* lnkp;
-  if (isHashed(dbp)) {
-    DB_CHECK(mem, "slp");
-    auto** slp = static_cast<void**>(mem);
-    lnkp = lnkOfSlp(slp);
-  } else {
-    DB_CHECK(mem, "lnkp");
-    lnkp = static_cast<LNK*>(mem);
-  }
+namespace {
+
+// Fills a node taken for a record and links it in.
+inline void* fillRecord(DB* dbp, LNK* lnkp, const void* key, uint32_t keylen, const void* dat,
+                        uint32_t datlen) {
+  uint32_t d = align4(datlen);
   lnkp->datlen = datlen;
   lnkp->keylen = keylen;
   char* p = lstOf(lnkp);
   storePadded(p, dat, datlen, d);
-  char* k = p + d;
-  storePadded(k, key, keylen, a);
-  if (isHashed(dbp)) {
-    uint32_t h = dbHash(dbp, reinterpret_cast<unsigned char*>(k), keylen);
-    void** slp = slpOf(lnkp);
-    *slp = dbp->bucket[h];
-    dbp->bucket[h] = slp;
-  }
+  storePadded(p + d, key, keylen, align4(keylen));
   linkBefore(lnkp, &dbp->end);
   dbp->cnt++;
   return p;
+}
+
+inline void* putRecord(DB* dbp, const void* key, uint32_t keylen, const void* dat,
+                       uint32_t datlen) {
+  size_t body = sizeof(LNK) + static_cast<size_t>(align4(datlen)) + align4(keylen);
+  if (!isHashed(dbp)) {
+    void* mem = mcbAlc(dbp, body);
+    DB_CHECK(mem, "lnkp");
+    return fillRecord(dbp, static_cast<LNK*>(mem), key, keylen, dat, datlen);
+  }
+  void* mem = mcbAlc(dbp, sizeof(void*) + body);
+  DB_CHECK(mem, "slp");
+  auto** slp = static_cast<void**>(mem);
+  LNK* lnkp = lnkOfSlp(slp);
+  char* p = static_cast<char*>(fillRecord(dbp, lnkp, key, keylen, dat, datlen));
+  uint32_t h = dbHash(dbp, p + align4(datlen), keylen);
+  *slp = dbp->bucket[h];
+  dbp->bucket[h] = slp;
+  return p;
+}
+
+}  // namespace
+
+void* dbPut(DB* dbp, const void* key, uint32_t keylen, const void* dat, uint32_t datlen) {
+  if (!dbp) return nullptr;
+  return putRecord(dbp, key, keylen, dat, datlen);
 }
 
 void* dbAdd(DB* dbp, ...) {
@@ -359,7 +384,7 @@ void* dbAdd(DB* dbp, ...) {
   readArg(dbp->keytyp, ap, key);
   readArg(dbp->dattyp, ap, dat);
   va_end(ap);
-  return dbPut(dbp, key.p, key.len, dat.p, dat.len);
+  return putRecord(dbp, key.p, key.len, dat.p, dat.len);
 }
 
 void dbDel(DB* dbp, void* lstp) {
