@@ -107,7 +107,7 @@ void readSpecialArg(int32_t typ, va_list& ap, Arg& a) {
   }
 }
 
-// Fixed sizes and "none" are the common cases and stay inline.
+// Fixed sizes, "none" and 32-bit values are the common cases and stay inline.
 inline void readArg(int32_t typ, va_list& ap, Arg& a) {
   if (typ > 0) {
     a.p = va_arg(ap, const void*);
@@ -115,6 +115,10 @@ inline void readArg(int32_t typ, va_list& ap, Arg& a) {
   } else if (typ == 0) {
     a.p = nullptr;
     a.len = 0;
+  } else if (typ == DBT_VAL) {
+    a.val32 = va_arg(ap, int32_t);
+    a.p = &a.val32;
+    a.len = sizeof(int32_t);
   } else {
     readSpecialArg(typ, ap, a);
   }
