@@ -140,6 +140,18 @@ bool readRaw(const uint8_t* p, size_t avail, IMGF* img, int ver, int factor) {
     return true;
   }
   if (avail / 3 < n) return false;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  if (factor == 256) {
+    // Maximum 255: the samples are the bytes. A 4-byte load reads one byte
+    // of the next pixel, so the last pixel goes the byte-wise way.
+    for (; n > 1; n--, p += 3, out += 4) {
+      uint32_t v;
+      std::memcpy(&v, p, 4);
+      v = (v & 0xffffffu) | 0xff000000u;
+      std::memcpy(out, &v, 4);
+    }
+  }
+#endif
   for (size_t i = 0; i < n; i++, p += 3, out += 4) {
     out[0] = lut[p[0]], out[1] = lut[p[1]], out[2] = lut[p[2]], out[3] = 255;
   }
