@@ -75,13 +75,31 @@ IMGF* readFormat(int kind, const char* fname) {
   }
 }
 
-BM* imageOf(const IMGF* img, int kind) {
-  if (kind == BMF_JPEG) return bmNew(img->buf, 4, img->w, img->h, nullptr, 256);
-  bool indexed = img->depth != 0 || kind == BMF_CUR || kind == BMF_ICO;
-  int cmapn = img->ncolor;
-  if (cmapn == 0 && kind != BMF_NATIVE && kind != BMF_CUR && kind != BMF_ICO) cmapn = 256;
-  if (cmapn > 256) cmapn = 256;
-  return bmNew(img->buf, indexed ? 1 : 4, img->w, img->h, img->cmap, cmapn);
+// The image record for a decoded picture. When the reader's pixels have the
+// record's layout, the record takes over the reader's buffer (both are
+// std::malloc'ed) instead of copying it.
+BM* imageOf(IMGF* img, int kind) {
+  int bpp, cmapn;
+  const uint32_t* cmap = img->cmap;
+  if (kind == BMF_JPEG) {
+    bpp = 4, cmapn = 256, cmap = nullptr;
+  } else {
+    bool indexed = img->depth != 0 || kind == BMF_CUR || kind == BMF_ICO;
+    bpp = indexed ? 1 : 4;
+    cmapn = img->ncolor;
+    if (cmapn == 0 && kind != BMF_NATIVE && kind != BMF_CUR && kind != BMF_ICO) cmapn = 256;
+    if (cmapn > 256) cmapn = 256;
+  }
+  int imgBpp = img->depth ? 1 : 4;
+  if (bpp != imgBpp || !img->buf || !bmSizeOk(img->w, img->h, bpp))
+    return bmNew(img->buf, bpp, img->w, img->h, cmap, cmapn);
+  BM* bm = bmNew(nullptr, bpp, 0, 0, cmap, cmapn);
+  if (!bm) return nullptr;
+  bm->w = img->w;
+  bm->h = img->h;
+  bm->buf = img->buf;
+  img->buf = nullptr;
+  return bm;
 }
 
 // A direct-colour copy of an indexed image, for formats that hold only colours.

@@ -7,6 +7,7 @@
 
 #include "image/bmlog.h"
 #include "image/nearcache.h"
+#include "std/bigmem.h"
 
 namespace {
 
@@ -107,16 +108,14 @@ BM* bmNew(const void* pixels, int bpp, int w, int h, const void* cmap, int cmapn
   bm->cmapn = cmapn < 0 ? 0 : cmapn > 256 ? 256 : cmapn;
   size_t bytes = pixelCount(bm) * bpp;
   if (bytes) {
-    bm->buf = static_cast<uint8_t*>(std::malloc(bytes));
+    // A fresh zeroed block costs no clearing pass of its own.
+    bm->buf = static_cast<uint8_t*>(pixels ? bigMalloc(bytes) : bigCalloc(bytes));
     if (!bm->buf) {
       std::printf("bmNew:メモリが足りません:%d x %d x %d\n", w, h, bpp);
       std::free(bm);
       return nullptr;
     }
-    if (pixels)
-      std::memcpy(bm->buf, pixels, bytes);
-    else
-      std::memset(bm->buf, 0, bytes);
+    if (pixels) std::memcpy(bm->buf, pixels, bytes);
   }
   if (cmap)
     std::memcpy(bm->cmap, cmap, static_cast<size_t>(bm->cmapn) * 4);

@@ -1,10 +1,12 @@
 #include "std/bmp4.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "std/fileio.h"
+#include "std/hostfs.h"
 #include "std/imgfnew.h"
 #include "std/tdeassert.h"
 
@@ -80,12 +82,31 @@ void decodeIndexed(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len) 
 
 enum class Direct { k555, k565, k24, k32 };
 
+// n pixels of blue, green, red bytes to red, green, blue, alpha 255.
+void bgrToRgba(uint8_t* d, const uint8_t* s, int n) {
+  int x = 0;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  // A 4-byte load reads one byte of the next pixel: stop one pixel early.
+  for (; x + 1 < n; ++x, s += 3, d += 4) {
+    uint32_t v;
+    std::memcpy(&v, s, 4);
+    v = (v >> 16 & 0xffu) | (v & 0xff00u) | (v & 0xffu) << 16 | 0xff000000u;
+    std::memcpy(d, &v, 4);
+  }
+#endif
+  for (; x < n; ++x, s += 3, d += 4) d[0] = s[2], d[1] = s[1], d[2] = s[0], d[3] = 255;
+}
+
 void decodeDirect(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len, Direct kind) {
   RowSource rows(file, len, hd.offbits, bmpRowSize(hd.w, hd.bitcount));
   for (int r = 0; r < hd.h; ++r) {
     const uint8_t* s = rows.row(r);
     if (!s) break;
     uint8_t* d = img->buf + static_cast<size_t>(hd.h - 1 - r) * hd.w * 4;
+    if (kind == Direct::k24) {
+      bgrToRgba(d, s, hd.w);
+      continue;
+    }
     for (int x = 0; x < hd.w; ++x, d += 4) {
       switch (kind) {
         case Direct::k32:
@@ -290,33 +311,45 @@ uint8_t* bmpRows(int h, uint8_t* buf, const uint8_t* src, int bits, int w, int d
   return buf;
 }
 
-std::vector<uint8_t> bmpEncode(const void* pixels, int w, int h, int depth, const void* cmap,
-                               int cmapn) {
-  std::vector<uint8_t> out;
+namespace {
+
+// Layout of the file bmpSave writes.
+struct BmpOut {
+  int bits;        // stored bits per pixel
+  size_t rowsize;  // stored row, padded
+  size_t head;     // bytes before the pixels
+  size_t total;
+};
+
+// False when the arguments are refused.
+bool bmpLayout(BmpOut* o, int w, int h, int depth, const void* cmap, int cmapn) {
   bool indexed = depth != 0;
   if ((indexed && !indexedDepth(depth)) || w <= 0 || h <= 0 ||
       imgfBytes(w, h, indexed ? 1 : 4) == 0 || cmapn < 0 || cmapn > 256 ||
       (indexed && cmapn && !cmap))
-    return out;
-  int bits = indexed ? depth : 24;
-  size_t rowsize = static_cast<size_t>(bmpRowSize(w, bits));
-  int ncol = indexed ? cmapn : 0;
-  size_t head = 54 + 4 * static_cast<size_t>(ncol);
-  size_t total = head + rowsize * h;
-  if (total > 0x7fffffff) return out;
-  out.assign(total, 0);
-  uint8_t* p = out.data();
+    return false;
+  o->bits = indexed ? depth : 24;
+  o->rowsize = static_cast<size_t>(bmpRowSize(w, o->bits));
+  o->head = 54 + 4 * static_cast<size_t>(indexed ? cmapn : 0);
+  o->total = o->head + o->rowsize * h;
+  return o->total <= 0x7fffffff;
+}
+
+// The o.head bytes of file and palette header.
+void bmpHead(uint8_t* p, const BmpOut& o, int w, int h, const void* cmap, int cmapn) {
+  std::memset(p, 0, o.head);
+  int ncol = o.bits == 24 ? 0 : cmapn;
   auto w16 = [&](size_t at, uint32_t v) { p[at] = v & 0xff, p[at + 1] = (v >> 8) & 0xff; };
   auto w32 = [&](size_t at, uint32_t v) { w16(at, v & 0xffff), w16(at + 2, v >> 16); };
   p[0] = 'B', p[1] = 'M';
-  w32(2, static_cast<uint32_t>(total));
-  w32(10, static_cast<uint32_t>(head));
+  w32(2, static_cast<uint32_t>(o.total));
+  w32(10, static_cast<uint32_t>(o.head));
   w32(14, 40);
   w32(18, static_cast<uint32_t>(w));
   w32(22, static_cast<uint32_t>(h));
   w16(26, 1);
-  w16(28, static_cast<uint32_t>(bits));
-  w32(34, static_cast<uint32_t>(rowsize * h));
+  w16(28, static_cast<uint32_t>(o.bits));
+  w32(34, static_cast<uint32_t>(o.rowsize * h));
   w32(38, 11812);
   w32(42, 11812);
   w32(46, static_cast<uint32_t>(ncol));
@@ -327,24 +360,68 @@ std::vector<uint8_t> bmpEncode(const void* pixels, int w, int h, int depth, cons
     p[56 + 4 * i] = cm[4 * i];
     p[57 + 4 * i] = cm[4 * i + 3];
   }
-  const auto* px = static_cast<const uint8_t*>(pixels);
-  if (indexed) {
-    bmpRows(h, p + head, px, bits, w, BMP_PACK);
-  } else {
-    for (int y = 0; y < h; ++y) {
-      uint8_t* d = p + head + (h - 1 - y) * rowsize;
-      const uint8_t* s = px + static_cast<size_t>(y) * w * 4;
-      for (int x = 0; x < w; ++x, s += 4, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
-    }
+}
+
+// Stored row of image row y (counted from the top), padding included.
+void bmpRow(uint8_t* d, const BmpOut& o, const uint8_t* px, int w, int y) {
+  if (o.bits != 24) {
+    std::memset(d, 0, o.rowsize);
+    packRow(d, px + static_cast<size_t>(y) * w, o.bits, w);
+    return;
   }
+  const uint8_t* s = px + static_cast<size_t>(y) * w * 4;
+  int x = 0;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  // Four bytes at a time while a whole 4-byte store stays inside the row.
+  for (; x + 1 < w; ++x, s += 4, d += 3) {
+    uint32_t v = uint32_t(s[2]) | uint32_t(s[1]) << 8 | uint32_t(s[0]) << 16;
+    std::memcpy(d, &v, 4);
+  }
+#endif
+  for (; x < w; ++x, s += 4, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
+  std::memset(d, 0, o.rowsize - size_t(w) * 3);
+}
+
+}  // namespace
+
+std::vector<uint8_t> bmpEncode(const void* pixels, int w, int h, int depth, const void* cmap,
+                               int cmapn) {
+  std::vector<uint8_t> out;
+  BmpOut o;
+  if (!bmpLayout(&o, w, h, depth, cmap, cmapn)) return out;
+  out.resize(o.total);
+  uint8_t* p = out.data();
+  bmpHead(p, o, w, h, cmap, cmapn);
+  const auto* px = static_cast<const uint8_t*>(pixels);
+  for (int y = 0; y < h; ++y) bmpRow(p + o.head + (h - 1 - y) * o.rowsize, o, px, w, y);
   return out;
 }
 
 int bmpSave(const char* fname, const void* pixels, int w, int h, int depth, const void* cmap,
             int cmapn) {
-  std::vector<uint8_t> file = bmpEncode(pixels, w, h, depth, cmap, cmapn);
-  if (file.empty()) return 0;
-  int r = fioSave(fname, file.data(), file.size());
-  if (r < 0) std::printf("File Open(w) Error:%s\n", fname);
-  return r == 1 ? 1 : 0;
+  BmpOut o;
+  if (!bmpLayout(&o, w, h, depth, cmap, cmapn)) return 0;
+  // Rows go out in pieces of about 256 KiB that stay in the cache, instead
+  // of a file image as large as the picture.
+  size_t rowsPerPiece = std::max<size_t>(1, (size_t(1) << 18) / o.rowsize);
+  std::vector<uint8_t> piece(std::max(o.head, rowsPerPiece * o.rowsize));
+  HfsFile* f = hfsOpenWrite(fname);
+  if (!f) {
+    std::printf("File Open(w) Error:%s\n", fname);
+    return 0;
+  }
+  bmpHead(piece.data(), o, w, h, cmap, cmapn);
+  bool ok = hfsWrite(f, piece.data(), o.head);
+  const auto* px = static_cast<const uint8_t*>(pixels);
+  // Stored rows run bottom-up: the last image row first.
+  for (int y = h - 1; ok && y >= 0;) {
+    size_t n = 0;
+    for (; n < rowsPerPiece && y >= 0; ++n, --y) bmpRow(piece.data() + n * o.rowsize, o, px, w, y);
+    ok = hfsWrite(f, piece.data(), n * o.rowsize);
+  }
+  // On the disk before a rename can make it visible under the target's name;
+  // devices cannot be synced, which is no write failure.
+  if (ok) hfsSync(f);
+  ok = hfsClose(f) && ok;
+  return ok ? 1 : 0;
 }

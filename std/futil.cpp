@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "std/bigmem.h"
 #include "std/hostfs.h"
 
 namespace {
@@ -58,7 +59,7 @@ char* fload(size_t* len, const char* path) {
     return nullptr;
   }
   char* buf =
-      size <= kFloadMax ? static_cast<char*>(std::malloc(static_cast<size_t>(size) + 16)) : nullptr;
+      size <= kFloadMax ? static_cast<char*>(bigMalloc(static_cast<size_t>(size) + 16)) : nullptr;
   if (!buf) {
     std::printf("fload:メモリ確保エラー:%s\n", path);
     hfsClose(f);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "std/bigmem.h"
+
 size_t imgfBytes(int64_t w, int64_t h, int bpp) {
   if (w < 0 || h < 0 || bpp <= 0) return 0;
   if (w > IMGF_MAXPIXELS || h > IMGF_MAXPIXELS) return 0;
@@ -19,7 +21,7 @@ IMGF* imgfNew(int64_t w, int64_t h, int depth) {
   img->h = static_cast<int32_t>(h);
   img->depth = depth;
   if (n) {
-    img->buf = static_cast<uint8_t*>(std::calloc(n, 1));
+    img->buf = static_cast<uint8_t*>(bigCalloc(n));
     if (!img->buf) {
       std::free(img);
       return nullptr;

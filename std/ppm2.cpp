@@ -1,5 +1,6 @@
 #include "std/ppm2.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <climits>
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "std/fout.h"
 #include "std/futil.h"
+#include "std/hostfs.h"
 #include "std/imgfnew.h"
 #include "std/tdeassert.h"
 
@@ -124,6 +126,31 @@ bool readPlain(Text* t, IMGF* img, int ver, int factor) {
   return true;
 }
 
+// n raw samples (P5) or pixels (P6) at p to indices or RGBA at out.
+void convertRaw(const uint8_t* p, size_t n, uint8_t* out, int ver, int factor) {
+  uint8_t lut[256];
+  for (int v = 0; v < 256; v++) lut[v] = scale(v, factor);
+  if (ver == 5) {
+    for (size_t i = 0; i < n; i++) out[i] = lut[p[i]];
+    return;
+  }
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  if (factor == 256) {
+    // Maximum 255: the samples are the bytes. A 4-byte load reads one byte
+    // of the next pixel, so the last pixel goes the byte-wise way.
+    for (; n > 1; n--, p += 3, out += 4) {
+      uint32_t v;
+      std::memcpy(&v, p, 4);
+      v = (v & 0xffffffu) | 0xff000000u;
+      std::memcpy(out, &v, 4);
+    }
+  }
+#endif
+  for (size_t i = 0; i < n; i++, p += 3, out += 4) {
+    out[0] = lut[p[0]], out[1] = lut[p[1]], out[2] = lut[p[2]], out[3] = 255;
+  }
+}
+
 bool readRaw(const uint8_t* p, size_t avail, IMGF* img, int ver, int factor) {
   size_t n = size_t(img->w) * size_t(img->h);
   uint8_t* out = img->buf;
@@ -132,18 +159,91 @@ bool readRaw(const uint8_t* p, size_t avail, IMGF* img, int ver, int factor) {
     for (size_t i = 0; i < n; i++) out[i] = (p[i >> 3] >> (7 - (i & 7))) & 1;
     return true;
   }
-  uint8_t lut[256];
-  for (int v = 0; v < 256; v++) lut[v] = scale(v, factor);
-  if (ver == 5) {
-    if (avail < n) return false;
-    for (size_t i = 0; i < n; i++) out[i] = lut[p[i]];
-    return true;
-  }
-  if (avail / 3 < n) return false;
-  for (size_t i = 0; i < n; i++, p += 3, out += 4) {
-    out[0] = lut[p[0]], out[1] = lut[p[1]], out[2] = lut[p[2]], out[3] = 255;
-  }
+  if (ver == 5 ? avail < n : avail / 3 < n) return false;
+  convertRaw(p, n, out, ver, factor);
   return true;
+}
+
+// Header of a portable map: variant, size, maximum and where the samples start.
+struct Head {
+  int ver, w, h, maxval;
+  size_t off;
+};
+
+bool parseHead(const char* s, const char* end, Head* hd) {
+  int ver = 0, w = 0, h = 0, maxval = 1;
+  const char* p = hdScanN(s, end, "P% % %", &ver, &w, &h);
+  if (p && ver != 1 && ver != 4) p = hdScanN(p, end, " %", &maxval);
+  if (!p) return false;
+  if (p < end && *p == '\r') p++;
+  if (p < end && *p == '\n') p++;
+  // A maximum of 0 (or below) scales nothing: refused like a bad header.
+  if (ver < 1 || ver > 6 || maxval <= 0) return false;
+  if (w < 0 || h < 0 || w > IMGF_READ_MAXPIXELS || h > IMGF_READ_MAXPIXELS ||
+      int64_t(w) * h > IMGF_READ_MAXPIXELS) {
+    return false;
+  }
+  *hd = Head{ver, w, h, maxval, size_t(p - s)};
+  return true;
+}
+
+IMGF* newImage(const Head& hd) {
+  int ver = hd.ver;
+  return imgfNew(hd.w, hd.h, ver == 3 || ver == 6 ? 0 : ver == 1 || ver == 4 ? 1 : 8);
+}
+
+// Largest file read whole, as fload allows.
+constexpr int64_t kLoadMax = int64_t{1} << 30;
+// Piece of a raw map read at a time: small enough to stay in the cache.
+constexpr size_t kPiece = size_t(1) << 18;
+
+enum class Stream { kDone, kFailed, kWholeFile };
+
+// Raw grey and colour maps (P5, P6) converted piece by piece as they are read,
+// instead of from a file image as large as the picture. kWholeFile: the file
+// needs the whole-file way (another variant, a header that does not end
+// inside the first piece, or a file fload would refuse).
+Stream streamRaw(HfsFile* f, IMGF** out) {
+  *out = nullptr;
+  int64_t size = hfsSeekEnd(f);
+  if (size <= 0 || size > kLoadMax || !hfsRewind(f)) return Stream::kWholeFile;
+  std::vector<uint8_t> piece(kPiece);
+  size_t first = std::min(piece.size(), size_t(size));
+  if (hfsRead(f, piece.data(), first) != first) return Stream::kWholeFile;
+  const char* s = reinterpret_cast<const char*>(piece.data());
+  Head hd;
+  // Every header field ended before the piece did, so the whole file reads
+  // the same header.
+  if (!parseHead(s, s + first, &hd) || hd.off >= first || (hd.ver != 5 && hd.ver != 6))
+    return Stream::kWholeFile;
+  size_t n = size_t(hd.w) * size_t(hd.h);
+  size_t step = hd.ver == 6 ? 3 : 1;
+  size_t need = n * step;
+  if (size_t(size) - hd.off < need) return Stream::kFailed;  // short raw data
+  IMGF* img = newImage(hd);
+  if (!img) return Stream::kFailed;
+  int factor = 65280 / hd.maxval;
+  uint8_t* dst = img->buf;
+  size_t have = std::min(first - hd.off, need), done = 0;
+  std::memmove(piece.data(), piece.data() + hd.off, have);
+  for (;;) {
+    size_t whole = have / step;
+    convertRaw(piece.data(), whole, dst, hd.ver, factor);
+    dst += whole * (hd.ver == 6 ? 4 : 1);
+    done += whole * step;
+    size_t rest = have - whole * step;
+    std::memmove(piece.data(), piece.data() + whole * step, rest);
+    if (done == need) break;
+    size_t want = std::min(piece.size() - rest, need - done - rest);
+    if (hfsRead(f, piece.data() + rest, want) != want) {
+      imgfFre(img);
+      return Stream::kWholeFile;  // the file changed: the whole-file way says so
+    }
+    have = rest + want;
+  }
+  setMap(img, hd.ver);
+  *out = img;
+  return Stream::kDone;
 }
 
 }  // namespace
@@ -168,21 +268,12 @@ IMGF* ppmDecode(const uint8_t* data, size_t len) {
   if (!data || len == 0) return nullptr;
   const char* s = reinterpret_cast<const char*>(data);
   const char* end = s + len;
-  int ver = 0, w = 0, h = 0, maxval = 1;
-  const char* p = hdScanN(s, end, "P% % %", &ver, &w, &h);
-  if (p && ver != 1 && ver != 4) p = hdScanN(p, end, " %", &maxval);
-  if (!p) return nullptr;
-  if (p < end && *p == '\r') p++;
-  if (p < end && *p == '\n') p++;
-  // A maximum of 0 (or below) scales nothing: refused like a bad header.
-  if (ver < 1 || ver > 6 || maxval <= 0) return nullptr;
-  if (w < 0 || h < 0 || w > IMGF_READ_MAXPIXELS || h > IMGF_READ_MAXPIXELS ||
-      int64_t(w) * h > IMGF_READ_MAXPIXELS) {
-    return nullptr;
-  }
-  IMGF* img = imgfNew(w, h, ver == 3 || ver == 6 ? 0 : ver == 1 || ver == 4 ? 1 : 8);
+  Head hd;
+  if (!parseHead(s, end, &hd)) return nullptr;
+  IMGF* img = newImage(hd);
   if (!img) return nullptr;
-  int factor = 65280 / maxval;
+  int ver = hd.ver, factor = 65280 / hd.maxval;
+  const char* p = s + hd.off;
   Text t{p, end};
   bool ok = ver <= 3
                 ? readPlain(&t, img, ver, factor)
@@ -296,6 +387,12 @@ int ppmSave(const char* fname, const void* pixels, int w, int h, int ver) {
 }
 
 IMGF* ppmOpen(const char* fname) {
+  if (HfsFile* f = fname ? hfsOpenRead(fname) : nullptr) {
+    IMGF* img;
+    Stream r = streamRaw(f, &img);
+    hfsClose(f);
+    if (r != Stream::kWholeFile) return img;
+  }
   size_t len = 0;
   char* data = fload(&len, fname);
   if (!data) return nullptr;

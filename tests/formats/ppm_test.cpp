@@ -147,6 +147,46 @@ TEST(PpmRead, DamagedInputFailsCleanly) {
   ASSERT_TRUE(big);
 }
 
+// ppmOpen reads raw maps piece by piece; whatever the file, it must answer
+// what ppmDecode answers for the same bytes.
+TEST(PpmRead, FileReaderAgreesWithTheMemoryDecoder) {
+  fmtb::TempDir dir;
+  std::string path = dir.file("r.ppm");
+  auto same = [&](const std::string& file, const char* what) {
+    fmtb::writeFile(path, std::vector<uint8_t>(file.begin(), file.end()));
+    ImgfPtr want = decode(file);
+    ImgfPtr got(ppmOpen(path.c_str()));
+    ASSERT_EQ(bool(want), bool(got)) << what;
+    if (!want) return;
+    ASSERT_EQ(got->w, want->w) << what;
+    ASSERT_EQ(got->h, want->h) << what;
+    ASSERT_EQ(got->depth, want->depth) << what;
+    size_t n = size_t(want->w) * want->h * (want->depth ? 1 : 4);
+    if (n) {
+      EXPECT_EQ(0, std::memcmp(got->buf, want->buf, n)) << what;
+    }
+    EXPECT_EQ(got->ncolor, want->ncolor) << what;
+    EXPECT_EQ(0, std::memcmp(got->cmap, want->cmap, sizeof want->cmap)) << what;
+  };
+  // Odd widths over several 256 KiB pieces: pixels cut by a piece's end.
+  std::string px;
+  for (int i = 0; i < 3 * 501 * 397; i++) px += char(i * 7 + i / 13);
+  same("P6 501 397 255\n" + px, "P6 several pieces");
+  same("P6\n# made by hand\n501 397\n200\r\n" + px, "P6 maxval 200, comment, CR LF");
+  same("P5 1003 593 255\n" + px, "P5 several pieces");
+  same("P5 1003 593 99\n" + px, "P5 maxval 99");
+  same("P6 501 397 255\n" + px.substr(0, px.size() - 1), "one byte short");
+  same("P6 501 397 255\n" + px + "trailing bytes", "trailing bytes");
+  same("P6 1 1 255 \x01\x02", "space after maxval is a sample");
+  same("P6 1 1 255\n\x01\x02\x03", "one pixel");
+  same("P6 0 0 255\n", "empty picture");
+  // A header longer than the first piece goes the whole-file way.
+  same("P6 2 1\n#" + std::string(300000, 'c') + "\n255\n" + px.substr(0, 6), "long comment");
+  same("P6 2 1 " + std::string(300000, '0') + "255\n" + px.substr(0, 6), "long number");
+  same("P3 2 1 255\n1 2 3 4 5 6\n", "plain");
+  same("P4 10 1\n\xA5\xC0", "bitmap");
+}
+
 TEST(PpmWrite, PlainTextLayout) {
   std::vector<uint8_t> px(20);
   for (int i = 0; i < 20; i++) px[i] = uint8_t(i * 13);

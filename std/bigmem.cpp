@@ -1,0 +1,45 @@
+#include "std/bigmem.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#if defined(__linux__) && !defined(_WIN32)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// Below this the page faults cost little and a huge page could be mostly unused.
+constexpr size_t kAdviseMin = size_t(4) << 20;
+
+// Asks for huge pages on the whole pages inside [p, p + n). A large block
+// comes straight from mmap and is still untouched (calloc knows such memory
+// is zero), so the advice takes effect on the first write. It is only
+// advice: refused or not, the memory is the same.
+void adviseHuge(void* p, size_t n) {
+#if defined(__linux__) && !defined(_WIN32) && defined(MADV_HUGEPAGE)
+  if (n < kAdviseMin) return;
+  constexpr uintptr_t kPage = 4096;
+  uintptr_t start = (reinterpret_cast<uintptr_t>(p) + kPage - 1) & ~(kPage - 1);
+  uintptr_t end = (reinterpret_cast<uintptr_t>(p) + n) & ~(kPage - 1);
+  if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)n;
+  (void)kAdviseMin;
+#endif
+}
+
+}  // namespace
+
+void* bigMalloc(size_t n) {
+  void* p = std::malloc(n);
+  if (p) adviseHuge(p, n);
+  return p;
+}
+
+void* bigCalloc(size_t n) {
+  void* p = std::calloc(n, 1);
+  if (p) adviseHuge(p, n);
+  return p;
+}
