@@ -37,6 +37,31 @@ uint32_t* BucketTally::newBlock() {
   return at;
 }
 
+uint32_t* BucketTally::blockAt(uint32_t block, size_t pending) {
+  uint32_t** direct = nullptr;
+  Block* b = nullptr;
+  if (block >> 24 == alpha_) {
+    direct = &direct_[(block >> 3 & 31) | (block >> 11 & 31) << 5 | (block >> 19 & 31) << 10];
+    if (*direct) return *direct;
+  } else {
+    dir_.reserve(1);
+    b = dir_.probe(block, dir_.home(block));
+    if (b->key == block) return b->at;
+  }
+  // Too scattered for blocks (on average fewer than 1 in 6 slots in use,
+  // past a first 256 KB): the hash table takes less memory.
+  if (64 * blocks_ > 6 * (acc_.size() + pending) + 65536) return nullptr;
+  uint32_t* at = newBlock();
+  blockKey_.push_back(block);
+  if (direct) {
+    *direct = at;
+  } else {
+    dir_.claim(b, block);
+    b->at = at;
+  }
+  return at;
+}
+
 size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
   uint32_t lastBlock = KeyTable<Block>::kEmpty;
   uint32_t* at = nullptr;
@@ -53,21 +78,12 @@ size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
       // never the empty key); slot: the lower 2 bits of each.
       const uint32_t block = key & 0xFEF8F8F8u;
       if (block != lastBlock) {
-        dir_.reserve(1);
-        Block* b = dir_.probe(block, dir_.home(block));
-        if (b->key != block) {
-          // Too scattered for blocks (on average fewer than 1 in 6 slots in
-          // use, past a first 256 KB): the hash table takes less memory.
-          if (64 * blocks_ > 6 * (acc_.size() + j) + 65536) {
-            m = j;
-            scattered = true;
-            break;
-          }
-          dir_.claim(b, block);
-          b->at = newBlock();
-          blockKey_.push_back(block);
+        at = blockAt(block, j);
+        if (!at) {
+          m = j;
+          scattered = true;
+          break;
         }
-        at = b->at;
         lastBlock = block;
       }
       slots[j] = at + ((key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4);
@@ -128,6 +144,8 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
   const size_t guess = std::min<size_t>(count, size_t(1) << 20);
   acc_.reserve(guess);
   first_.reserve(guess);
+  if (count) alpha_ = loadColour(px) >> 24 & 0xFE;
+  direct_.assign(size_t(1) << 15, nullptr);
   const size_t done = addBlocked(px, count, ids);
   if (done < count) {
     toHashed();
