@@ -379,6 +379,15 @@ bool Thinner::removed(uint32_t c) const {
   return false;
 }
 
+uint64_t Thinner::coveredBits(int i, int m) const {
+  uint64_t bits = 0;
+  for (int k = 0; k < m; k++) {
+    const uint32_t c = cols_[i + k];
+    bits |= (covered_[(c >> 2 & 63) << 6 | (c >> 10 & 63)] >> (c >> 18 & 63) & 1) << k;
+  }
+  return bits;
+}
+
 int Thinner::run(int t, uint8_t* keep, int limit) {
   // A bucket's fate is settled by the survivors before it: it is removed
   // exactly when one of them is closer than t. Checking each bucket against
@@ -387,26 +396,40 @@ int Thinner::run(int t, uint8_t* keep, int limit) {
   // could reach (red, green, blue; alpha is left to the distance test).
   setThreshold(t, limit);
   int e = 0;
-  for (int i = 0; i < n_; i++) {
-    const uint32_t c = cols_[i];
-    if (i >= protect_) {
-      // Most colours fall in a cell a survivor covers whole.
-      if (oneAlpha_ && (covered_[(c >> 2 & 63) << 6 | (c >> 10 & 63)] >> (c >> 18 & 63) & 1)) {
-        keep[i] = 0;
-        continue;
-      }
-      if (removed(c)) {
-        keep[i] = 0;
-        continue;
-      }
-    }
+  // Answers false once more than limit survive.
+  auto survive = [&](int i) {
     keep[i] = 1;
     if (++e > limit) {
       std::fill(keep + i + 1, keep + n_, uint8_t(0));
-      return limit + 1;
+      return false;
     }
-    file(c);
-    if (oneAlpha_) cover(c);
+    file(cols_[i]);
+    if (oneAlpha_) cover(cols_[i]);
+    return true;
+  };
+  const int single = oneAlpha_ ? protect_ : n_;
+  for (int i = 0; i < single; i++) {
+    if (i >= protect_ && removed(cols_[i])) {
+      keep[i] = 0;
+      continue;
+    }
+    if (!survive(i)) return limit + 1;
+  }
+  // With one alpha, most colours fall in a cell a survivor covers whole:
+  // runs of 64 colours take those bits at once, and only the others are
+  // checked one by one.
+  for (int i = single; i < n_; i += 64) {
+    const int m = std::min(64, n_ - i);
+    const uint64_t all = m == 64 ? ~uint64_t(0) : (uint64_t(1) << m) - 1;
+    uint64_t open = all & ~coveredBits(i, m);
+    std::fill(keep + i, keep + i + m, uint8_t(0));
+    while (open) {
+      const int k = __builtin_ctzll(open);
+      open &= open - 1;
+      if (removed(cols_[i + k])) continue;
+      if (!survive(i + k)) return limit + 1;
+      open &= ~coveredBits(i, m);  // the new survivor may cover later ones of the run
+    }
   }
   return e;
 }

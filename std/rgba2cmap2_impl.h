@@ -224,6 +224,8 @@ class Thinner {
   void file(uint32_t c);
   void cover(uint32_t c);
   bool removed(uint32_t c) const;
+  // Bit k: colour i + k lies in a covered cell (k < m <= 64).
+  uint64_t coveredBits(int i, int m) const;
   const uint32_t* cols_;
   int n_, protect_;
   // When every colour has the same alpha: per cell of 4 x 4 x 4 colour
