@@ -136,17 +136,22 @@ int fuzzPpm(const uint8_t* data, size_t size) {
   return 0;
 }
 
-// Pixels a JPEG's first frame header asks for, or 0 when none is found.
-// libjpeg itself is not instrumented; a full decode of a big frame only
-// slows the search down, so the fuzz target skips frames above 64 x 64.
+// The largest frame any frame-header marker in the input asks for. Every
+// occurrence counts, also inside other segments, so the frame the library
+// finds is never larger. libjpeg itself is not instrumented; a full decode of
+// a big frame (progressive ones are zeroed whole) only slows the search down,
+// so the fuzz target skips frames above 64 x 64.
 static uint64_t jpegFramePixels(const uint8_t* d, size_t n) {
-  for (size_t i = 2; i + 9 <= n; i++) {
+  uint64_t most = 0;
+  for (size_t i = 0; i + 9 <= n; i++) {
     if (d[i] != 0xFF) continue;
     uint8_t m = d[i + 1];
-    if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
-      return uint64_t(d[i + 5] << 8 | d[i + 6]) * uint64_t(d[i + 7] << 8 | d[i + 8]);
+    if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
+      uint64_t px = uint64_t(d[i + 5] << 8 | d[i + 6]) * uint64_t(d[i + 7] << 8 | d[i + 8]);
+      if (px > most) most = px;
+    }
   }
-  return 0;
+  return most;
 }
 
 int fuzzJpeg(const uint8_t* data, size_t size) {

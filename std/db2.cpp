@@ -33,12 +33,17 @@ bool isReal(const LNK* p) { return p->nxtp && p->bakp; }
 // ---- keys ----------------------------------------------------------------
 
 uint32_t dbHash(const DB* dbp, const void* key, uint32_t len) {
-  const auto* bytes = static_cast<const unsigned char*>(key);
+  const auto* bytes = static_cast<const signed char*>(key);
   uint32_t h = 0;
-  for (uint32_t i = 0; i < len; i++) {
-    int32_t b = static_cast<int8_t>(bytes[i]);
-    if (dbp->keytyp == DBT_ISTR) b |= 0x20;
-    h = h * 63u + static_cast<uint32_t>(b);
+  if (dbp->keytyp == DBT_ISTR) {
+    for (uint32_t i = 0; i < len; i++) h = h * 63u + static_cast<uint32_t>(bytes[i] | 0x20);
+  } else if (len == 4) {
+    h = ((static_cast<uint32_t>(bytes[0]) * 63u + static_cast<uint32_t>(bytes[1])) * 63u +
+         static_cast<uint32_t>(bytes[2])) *
+            63u +
+        static_cast<uint32_t>(bytes[3]);
+  } else {
+    for (uint32_t i = 0; i < len; i++) h = h * 63u + static_cast<uint32_t>(bytes[i]);
   }
   return h & dbp->mask;
 }
@@ -55,24 +60,15 @@ bool keyEqual(const DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
 
 // One argument group (key or data) read from a va_list by its type code.
 struct Arg {
-  const void* p = nullptr;
-  uint32_t len = 0;
+  const void* p;
+  uint32_t len;
+  int32_t val32;
+  void* valp;
   char sym[kSymMax];
-  int32_t val32 = 0;
-  void* valp = nullptr;
 };
 
-void readArg(int32_t typ, va_list& ap, Arg& a) {
-  if (typ > 0) {
-    a.p = va_arg(ap, const void*);
-    a.len = static_cast<uint32_t>(typ);
-    return;
-  }
+void readSpecialArg(int32_t typ, va_list& ap, Arg& a) {
   switch (typ) {
-    case 0:
-      a.p = nullptr;
-      a.len = 0;
-      return;
     case DBT_BIN:
       a.p = va_arg(ap, const void*);
       a.len = va_arg(ap, uint32_t);
@@ -111,13 +107,45 @@ void readArg(int32_t typ, va_list& ap, Arg& a) {
   }
 }
 
-// Copies n bytes (zeros for a null source) and clears the padding up to `padded`.
-void storePadded(char* to, const void* from, uint32_t n, uint32_t padded) {
-  if (from && n)
-    std::memcpy(to, from, n);
-  else if (n)
+// Fixed sizes, "none" and 32-bit values are the common cases and stay inline.
+inline void readArg(int32_t typ, va_list& ap, Arg& a) {
+  if (typ > 0) {
+    a.p = va_arg(ap, const void*);
+    a.len = static_cast<uint32_t>(typ);
+  } else if (typ == 0) {
+    a.p = nullptr;
+    a.len = 0;
+  } else if (typ == DBT_VAL) {
+    a.val32 = va_arg(ap, int32_t);
+    a.p = &a.val32;
+    a.len = sizeof(int32_t);
+  } else {
+    readSpecialArg(typ, ap, a);
+  }
+}
+
+// Copies n bytes (zeros for a null source) and clears the padding up to
+// `padded`, which is n rounded up to 4.
+inline void storePadded(char* to, const void* from, uint32_t n, uint32_t padded) {
+  if (padded != n) std::memset(to + padded - 4, 0, 4);
+  if (!n) return;
+  if (!from) {
     std::memset(to, 0, n);
-  for (uint32_t i = n; i < padded; i++) to[i] = 0;
+    return;
+  }
+  switch (n) {  // small fixed sizes copy without a call
+    case 4:
+      std::memcpy(to, from, 4);
+      break;
+    case 8:
+      std::memcpy(to, from, 8);
+      break;
+    case 16:
+      std::memcpy(to, from, 16);
+      break;
+    default:
+      std::memcpy(to, from, n);
+  }
 }
 
 void* findFromChain(DB* dbp, void** slp, const void* key, uint32_t keylen) {
@@ -129,7 +157,23 @@ void* findFromChain(DB* dbp, void** slp, const void* key, uint32_t keylen) {
 }
 
 void* findBackFrom(DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
-  for (; isReal(lnkp); lnkp = lnkp->bakp) {
+  const LNK* head = &dbp->top;  // walking back ends at the head sentinel
+  if (keylen == 4 && dbp->keytyp != DBT_ISTR) {
+    // The common 4-byte key, compared as one word.
+    uint32_t want;
+    std::memcpy(&want, key, 4);
+    for (; lnkp != head; lnkp = lnkp->bakp) {
+      // Records added one after another usually lie next to each other:
+      // fetching ahead hides the latency of the walk (a wrong guess costs nothing).
+      __builtin_prefetch(reinterpret_cast<const char*>(lnkp) - 384);
+      if (lnkp->keylen != 4) continue;
+      uint32_t k;
+      std::memcpy(&k, lstOf(lnkp) + align4(lnkp->datlen), 4);
+      if (k == want) return lstOf(lnkp);
+    }
+    return nullptr;
+  }
+  for (; lnkp != head; lnkp = lnkp->bakp) {
     if (keyEqual(dbp, lnkp, key, keylen)) return lstOf(lnkp);
   }
   return nullptr;
@@ -294,35 +338,46 @@ void dbClr(DB* dbp) {
   resetLists(dbp);
 }
 
-void* dbPut(DB* dbp, const void* key, uint32_t keylen, const void* dat, uint32_t datlen) {
-  if (!dbp) return nullptr;
-  uint32_t a = align4(keylen), d = align4(datlen);
-  size_t head = sizeof(LNK) + (isHashed(dbp) ? sizeof(void*) : 0);
-  void* mem = mcbAlc(dbp, head + static_cast<size_t>(d) + a);
-  LNK* lnkp;
-  if (isHashed(dbp)) {
-    DB_CHECK(mem, "slp");
-    auto** slp = static_cast<void**>(mem);
-    lnkp = lnkOfSlp(slp);
-  } else {
-    DB_CHECK(mem, "lnkp");
-    lnkp = static_cast<LNK*>(mem);
-  }
+namespace {
+
+// Fills a node taken for a record and links it in.
+inline void* fillRecord(DB* dbp, LNK* lnkp, const void* key, uint32_t keylen, const void* dat,
+                        uint32_t datlen) {
+  uint32_t d = align4(datlen);
   lnkp->datlen = datlen;
   lnkp->keylen = keylen;
   char* p = lstOf(lnkp);
   storePadded(p, dat, datlen, d);
-  char* k = p + d;
-  storePadded(k, key, keylen, a);
-  if (isHashed(dbp)) {
-    uint32_t h = dbHash(dbp, reinterpret_cast<unsigned char*>(k), keylen);
-    void** slp = slpOf(lnkp);
-    *slp = dbp->bucket[h];
-    dbp->bucket[h] = slp;
-  }
+  storePadded(p + d, key, keylen, align4(keylen));
   linkBefore(lnkp, &dbp->end);
   dbp->cnt++;
   return p;
+}
+
+inline void* putRecord(DB* dbp, const void* key, uint32_t keylen, const void* dat,
+                       uint32_t datlen) {
+  size_t body = sizeof(LNK) + static_cast<size_t>(align4(datlen)) + align4(keylen);
+  if (!isHashed(dbp)) {
+    void* mem = mcbAlc(dbp, body);
+    DB_CHECK(mem, "lnkp");
+    return fillRecord(dbp, static_cast<LNK*>(mem), key, keylen, dat, datlen);
+  }
+  void* mem = mcbAlc(dbp, sizeof(void*) + body);
+  DB_CHECK(mem, "slp");
+  auto** slp = static_cast<void**>(mem);
+  LNK* lnkp = lnkOfSlp(slp);
+  char* p = static_cast<char*>(fillRecord(dbp, lnkp, key, keylen, dat, datlen));
+  uint32_t h = dbHash(dbp, p + align4(datlen), keylen);
+  *slp = dbp->bucket[h];
+  dbp->bucket[h] = slp;
+  return p;
+}
+
+}  // namespace
+
+void* dbPut(DB* dbp, const void* key, uint32_t keylen, const void* dat, uint32_t datlen) {
+  if (!dbp) return nullptr;
+  return putRecord(dbp, key, keylen, dat, datlen);
 }
 
 void* dbAdd(DB* dbp, ...) {
@@ -333,7 +388,7 @@ void* dbAdd(DB* dbp, ...) {
   readArg(dbp->keytyp, ap, key);
   readArg(dbp->dattyp, ap, dat);
   va_end(ap);
-  return dbPut(dbp, key.p, key.len, dat.p, dat.len);
+  return putRecord(dbp, key.p, key.len, dat.p, dat.len);
 }
 
 void dbDel(DB* dbp, void* lstp) {

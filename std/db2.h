@@ -34,7 +34,9 @@ struct MCB {
 
 // Header at the start of every chunk taken from the system. Chunks also form
 // a search tree by address (a treap) whose nodes know the largest free block
-// below them, so first fit in address order does not walk the free list.
+// below them, so first fit in address order does not walk the free list. The
+// header is followed by a bit map with one bit per unit, set where a free
+// block starts, so a released block finds its place in the free list at once.
 struct DBCHUNK {
   DBCHUNK* nxtp;
   DBCHUNK* bakp;
@@ -46,9 +48,9 @@ struct DBCHUNK {
   DBCHUNK* right;
   DBCHUNK* parent;
   uint32_t prio;
-  uint32_t maxfree;  // units of the largest free block of this chunk
-  uint32_t treemax;  // at least the largest maxfree in this subtree
-  uint32_t pad;
+  uint32_t maxfree;   // at least the units of the largest free block of this chunk
+  uint32_t treemax;   // at least the largest maxfree in this subtree
+  uint32_t mapwords;  // 64-bit words of the free-start map that follows the header
 };
 
 // Record node. In a hashed handle the chain word sits right before it.

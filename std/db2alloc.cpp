@@ -4,8 +4,9 @@
 //
 // The free list is one list in ascending address order, as the rules want.
 // To keep its searches short, every chunk remembers its first and last free
-// block and its largest one, and the chunks form a treap by address whose
-// nodes hold an upper bound of the largest free block below them.
+// block, a bound of its largest one and a map of where free blocks start, and
+// the chunks form a treap by address whose nodes hold an upper bound of the
+// largest free block below them.
 #include "std/db2alloc.h"
 
 #include <cstdlib>
@@ -18,6 +19,8 @@ namespace {
 
 constexpr uint32_t kUnit = 16;
 constexpr uint32_t kMcbUnits = sizeof(MCB) / kUnit;
+// Larger requests fail: a chunk's size must fit its 32-bit field with its map.
+constexpr size_t kMaxBlockBytes = size_t{1} << 31;
 static_assert(sizeof(MCB) % kUnit == 0, "MCB is a whole number of units");
 static_assert(sizeof(DBCHUNK) % kUnit == 0, "chunk header keeps blocks aligned");
 
@@ -127,31 +130,53 @@ MCB* freeAfterChunk(DB* dbp, DBCHUNK* ch) {
   }
 }
 
+// ---- the free-start map -----------------------------------------------------
+
+// Bits count units from the chunk's own start, so header and map take a few
+// bits that are never set.
+size_t mapBytes(uint32_t words) { return static_cast<size_t>(words) * 8; }
+uint64_t* freeMap(DBCHUNK* ch) { return reinterpret_cast<uint64_t*>(ch + 1); }
+char* chunkBase(DBCHUNK* ch) { return reinterpret_cast<char*>(ch + 1) + mapBytes(ch->mapwords); }
+size_t unitOf(const DBCHUNK* ch, const MCB* m) {
+  return static_cast<size_t>(reinterpret_cast<const char*>(m) - reinterpret_cast<const char*>(ch)) /
+         kUnit;
+}
+void markFree(DBCHUNK* ch, const MCB* m) {
+  size_t i = unitOf(ch, m);
+  freeMap(ch)[i >> 6] |= uint64_t{1} << (i & 63);
+}
+void markTaken(DBCHUNK* ch, const MCB* m) {
+  size_t i = unitOf(ch, m);
+  freeMap(ch)[i >> 6] &= ~(uint64_t{1} << (i & 63));
+}
+// First free block of ch above m; the caller knows there is one.
+MCB* nextFreeIn(DBCHUNK* ch, const MCB* m) {
+  size_t i = unitOf(ch, m) + 1;
+  const uint64_t* map = freeMap(ch);
+  size_t w = i >> 6;
+  uint64_t bits = map[w] & (~uint64_t{0} << (i & 63));
+  while (!bits) bits = map[++w];
+  size_t unit = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+  return reinterpret_cast<MCB*>(reinterpret_cast<char*>(ch) + unit * kUnit);
+}
+
 // ---- the free list --------------------------------------------------------
 
-void freeInsertBefore(DB* dbp, MCB* m, MCB* next) {
+void growTo(DB* dbp, DBCHUNK* ch, uint32_t blk) {
+  if (blk > ch->maxfree) setMaxFree(dbp, ch, blk);
+}
+
+void freeInsertBefore(DB* dbp, DBCHUNK* ch, MCB* m, MCB* next) {
   linkBefore(m, next);
-  DBCHUNK* ch = chunkOf(dbp, m);
   if (!ch->firstfree || m < ch->firstfree) ch->firstfree = m;
   if (!ch->lastfree || m > ch->lastfree) ch->lastfree = m;
-  if (m->blk > ch->maxfree) setMaxFree(dbp, ch, m->blk);
+  markFree(ch, m);
+  growTo(dbp, ch, m->blk);
 }
 
-// Largest free block of a chunk, after one of `oldblk` units shrank or left.
-void chunkShrank(DB* dbp, DBCHUNK* ch, uint32_t oldblk) {
-  if (oldblk < ch->maxfree) return;
-  uint32_t mx = 0;
-  if (ch->firstfree) {
-    for (MCB* p = ch->firstfree;; p = p->nxtp) {
-      mx = maxOf(mx, p->blk);
-      if (p == ch->lastfree) break;
-    }
-  }
-  setMaxFree(dbp, ch, mx);
-}
-
-void freeRemove(DB* dbp, MCB* m) {
-  DBCHUNK* ch = chunkOf(dbp, m);
+// The chunk's largest-block bound stays as it was: allocation tightens it
+// when it finds the bound too high.
+void freeRemove(DBCHUNK* ch, MCB* m) {
   if (ch->firstfree == m && ch->lastfree == m) {
     ch->firstfree = ch->lastfree = nullptr;
   } else if (ch->firstfree == m) {
@@ -160,21 +185,36 @@ void freeRemove(DB* dbp, MCB* m) {
     ch->lastfree = m->bakp;
   }
   unlink(m);
-  chunkShrank(dbp, ch, m->blk);
+  markTaken(ch, m);
 }
 
-// First free block above m, or the tail sentinel.
-MCB* freeSuccessor(DB* dbp, MCB* m) {
-  DBCHUNK* ch = chunkOf(dbp, m);
+// Puts `to` in the free list where `from` was (same chunk).
+void freeReplace(DBCHUNK* ch, MCB* from, MCB* to) {
+  to->nxtp = from->nxtp;
+  to->bakp = from->bakp;
+  to->nxtp->bakp = to;
+  to->bakp->nxtp = to;
+  if (ch->firstfree == from) ch->firstfree = to;
+  if (ch->lastfree == from) ch->lastfree = to;
+  markTaken(ch, from);
+  markFree(ch, to);
+}
+
+// First free block above m (which lies in ch), or the tail sentinel.
+MCB* freeSuccessor(DB* dbp, DBCHUNK* ch, MCB* m) {
   if (!ch->firstfree) return freeAfterChunk(dbp, ch);
   if (ch->lastfree < m) return ch->lastfree->nxtp;
-  MCB* p = ch->firstfree;
-  while (p < m) p = p->nxtp;
-  return p;
+  if (ch->firstfree > m) return ch->firstfree;
+  // Here firstfree < m < lastfree, so the block after firstfree is in this chunk.
+  if (ch->firstfree->nxtp > m) return ch->firstfree->nxtp;
+  return nextFreeIn(ch, m);
 }
 
 // ---- taking and releasing blocks -----------------------------------------
 
+// The free list ends as if mcbp were inserted between its neighbours, then
+// merged with the block after it and then with the block before it; the
+// merges are made directly instead.
 void mcbRelease(DB* dbp, MCB* mcbp) {
   DB_CHECK(mcbp->dbp == dbp, "mcbp->dbp==dbp");
   DB_CHECK(mcbp->nxtp->dbp == dbp, "mcbp->nxtp->dbp==dbp");
@@ -182,47 +222,62 @@ void mcbRelease(DB* dbp, MCB* mcbp) {
   DB_CHECK(mcbp->bakp->dbp == dbp, "mcbp->bakp->dbp==dbp");
   DB_CHECK(mcbp->bakp->nxtp == mcbp, "mcbp->bakp->nxtp==mcbp");
   unlink(mcbp);
-  MCB* succ = freeSuccessor(dbp, mcbp);
+  DBCHUNK* ch = chunkOf(dbp, mcbp);
+  MCB* succ = freeSuccessor(dbp, ch, mcbp);
   MCB* bakp = succ->bakp;
   // A real free block before mcbp must end at or before it (released twice otherwise).
   DB_CHECK(!bakp->bakp || mcbEnd(bakp) <= reinterpret_cast<char*>(mcbp),
            "!bakp->bakp || bakp+bakp->blk<=mcbp");
-  freeInsertBefore(dbp, mcbp, succ);
-  if (succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ)) {
-    mcbp->blk += succ->blk;
-    freeRemove(dbp, succ);
-    DBCHUNK* ch = chunkOf(dbp, mcbp);
-    if (mcbp->blk > ch->maxfree) setMaxFree(dbp, ch, mcbp->blk);
-  }
-  if (bakp->bakp && mcbEnd(bakp) == reinterpret_cast<char*>(mcbp)) {
+  // Blocks that touch lie in one chunk: every chunk starts with its header.
+  bool joinsNext = succ->nxtp && mcbEnd(mcbp) == reinterpret_cast<char*>(succ);
+  bool joinsPrev = bakp->bakp && mcbEnd(bakp) == reinterpret_cast<char*>(mcbp);
+  if (joinsPrev) {
     bakp->blk += mcbp->blk;
-    freeRemove(dbp, mcbp);
-    DBCHUNK* ch = chunkOf(dbp, bakp);
-    if (bakp->blk > ch->maxfree) setMaxFree(dbp, ch, bakp->blk);
+    if (joinsNext) {
+      bakp->blk += succ->blk;
+      freeRemove(ch, succ);
+    }
+    growTo(dbp, ch, bakp->blk);
+  } else if (joinsNext) {
+    mcbp->blk += succ->blk;
+    freeReplace(ch, succ, mcbp);
+    growTo(dbp, ch, mcbp->blk);
+  } else {
+    freeInsertBefore(dbp, ch, mcbp, succ);
   }
 }
 
-// Takes `need` units from the free block m that first fit chose.
-MCB* mcbTake(DB* dbp, MCB* m, uint32_t need) {
+// Takes `need` units from the free block m of ch that first fit chose.
+MCB* mcbTake(DB* dbp, DBCHUNK* ch, MCB* m, uint32_t need) {
   if (m->blk - need >= kMcbUnits) {
     MCB* rest = reinterpret_cast<MCB*>(reinterpret_cast<char*>(m) + need * kUnit);
-    uint32_t old = m->blk;
-    rest->blk = old - need;
+    rest->blk = m->blk - need;
     rest->dbp = dbp;
     rest->cid = m->cid;
-    DBCHUNK* ch = chunkOf(dbp, m);
-    linkBefore(rest, m->nxtp);
-    if (ch->lastfree == m) ch->lastfree = rest;
-    if (ch->firstfree == m) ch->firstfree = rest;
-    unlink(m);
+    freeReplace(ch, m, rest);
     m->blk = need;
-    chunkShrank(dbp, ch, old);
   } else {
-    freeRemove(dbp, m);
+    freeRemove(ch, m);
   }
   linkBefore(m, &dbp->uend);
   m->dbp = dbp;
   return m;
+}
+
+// First block of ch with `need` units. When there is none the chunk's bound
+// was too high: it is made exact and null returned.
+MCB* fitInChunk(DBCHUNK* ch, uint32_t need) {
+  uint32_t mx = 0;
+  if (MCB* m = ch->firstfree) {
+    for (;; m = m->nxtp) {
+      if (m->blk >= need) return m;
+      mx = maxOf(mx, m->blk);
+      if (m == ch->lastfree) break;
+    }
+  }
+  ch->maxfree = mx;
+  for (DBCHUNK* p = ch; p; p = p->parent) recompute(p);
+  return nullptr;
 }
 
 bool chunkIdAdd(DB* dbp, DBCHUNK* ch) {
@@ -237,22 +292,33 @@ bool chunkIdAdd(DB* dbp, DBCHUNK* ch) {
   return true;
 }
 
+// Units of blocks a chunk of `chsize` bytes holds after its header and map
+// (an even number of words, so blocks stay on 16-byte units).
+uint32_t chunkUnits(size_t chsize, uint32_t* words) {
+  *words = static_cast<uint32_t>((chsize / kUnit + 127) / 128 * 2);
+  return static_cast<uint32_t>((chsize - sizeof(DBCHUNK) - mapBytes(*words)) / kUnit);
+}
+
 bool mcbNewChunk(DB* dbp, uint32_t need) {
   size_t chsize = static_cast<size_t>(need) * kUnit + sizeof(DBCHUNK);
+  chsize += mapBytes(static_cast<uint32_t>((chsize / kUnit + 127) / 128 * 2 + 2));
   if (chsize < dbp->blksz) chsize = dbp->blksz;
   chsize = chsize / kUnit * kUnit;
+  uint32_t words = 0;
+  while (chunkUnits(chsize, &words) < need) chsize += kUnit;
   auto* ch = static_cast<DBCHUNK*>(std::malloc(chsize));
   if (!ch) return false;
-  std::memset(ch, 0, sizeof(DBCHUNK));
+  std::memset(ch, 0, sizeof(DBCHUNK) + mapBytes(words));
   ch->size = static_cast<uint32_t>(chsize);
+  ch->mapwords = words;
   if (!chunkIdAdd(dbp, ch)) {
     std::free(ch);
     return false;
   }
   linkBefore(ch, &dbp->cend);
   treeInsert(dbp, ch);
-  auto* m = reinterpret_cast<MCB*>(ch + 1);
-  m->blk = static_cast<uint32_t>((chsize - sizeof(DBCHUNK)) / kUnit);
+  auto* m = reinterpret_cast<MCB*>(chunkBase(ch));
+  m->blk = chunkUnits(chsize, &words);
   m->dbp = dbp;
   m->cid = dbp->chunkCount - 1;
   linkBefore(m, &dbp->uend);
@@ -277,14 +343,13 @@ void chunksRelease(DB* dbp) {
 void* mcbAlc(DB* dbp, size_t size) {
   if (size == 0) return nullptr;
   if (dbp->blksz == 0) return std::malloc(size);
-  if (size > UINT32_MAX - 4 * db2::kUnit - sizeof(DBCHUNK)) return nullptr;
+  if (size > db2::kMaxBlockBytes) return nullptr;
   uint32_t need = static_cast<uint32_t>((size + sizeof(MCB) + db2::kUnit - 1) / db2::kUnit);
   for (;;) {
     // First fit in address order: the lowest chunk with room, then its first block that fits.
     if (DBCHUNK* ch = db2::fitFirst(dbp, need)) {
-      MCB* m = ch->firstfree;
-      while (m->blk < need) m = m->nxtp;
-      return db2::mcbTake(dbp, m, need) + 1;
+      if (MCB* m = db2::fitInChunk(ch, need)) return db2::mcbTake(dbp, ch, m, need) + 1;
+      continue;
     }
     if (!db2::mcbNewChunk(dbp, need)) return nullptr;
   }

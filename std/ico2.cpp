@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "std/bmp4.h"
 #include "std/db2.h"
@@ -29,6 +30,24 @@ int bitAt(const FileView& f, uint64_t rowstart, int x, int bits) {
   return (f.at(rowstart + bit / 8) >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
 }
 
+// The w samples of `bits` bits of a stored row; bytes past the end of the
+// file read as 0. Whole rows inside the file are unpacked straight.
+void unpackRow(const FileView& f, uint64_t start, int w, int bits, uint8_t* out) {
+  uint64_t bytes = (static_cast<uint64_t>(w) * bits + 7) / 8;
+  if (start >= f.len) {
+    std::memset(out, 0, static_cast<size_t>(w));
+  } else if (!f.has(start, bytes)) {
+    for (int x = 0; x < w; ++x) out[x] = static_cast<uint8_t>(bitAt(f, start, x, bits));
+  } else if (bits == 8) {
+    std::memcpy(out, f.p + start, static_cast<size_t>(w));
+  } else {
+    const uint8_t* p = f.p + start;
+    int per = 8 / bits, mask = (1 << bits) - 1;
+    for (int x = 0; x < w; ++x)
+      out[x] = static_cast<uint8_t>(p[x / per] >> (8 - bits - (x % per) * bits) & mask);
+  }
+}
+
 // Palette, XOR indices and AND mask of an image of c bits (1, 4 or 8) at off.
 // A two-colour cursor (cursor2) takes the editor's index meaning, which its
 // writer uses too: 0 transparent (AND 1, XOR 0), 1 black and 2 white (the
@@ -45,10 +64,9 @@ void readPicture(IMGF* img, const FileView& f, uint64_t off, int c, bool cursor2
   uint64_t xors = pal + 4 * (uint64_t(1) << c);
   uint64_t ands = xors + xorrow * h;
   // Stored rows go bottom-up; rows that start past the end of the file stay 0.
-  for (int r = 0; r < h && xors + r * xorrow < f.len; ++r) {
-    uint8_t* row = img->buf + static_cast<size_t>(h - 1 - r) * w;
-    for (int x = 0; x < w; ++x) row[x] = static_cast<uint8_t>(bitAt(f, xors + r * xorrow, x, c));
-  }
+  for (int r = 0; r < h && xors + r * xorrow < f.len; ++r)
+    unpackRow(f, xors + r * xorrow, w, c, img->buf + static_cast<size_t>(h - 1 - r) * w);
+  std::vector<uint8_t> mask(static_cast<size_t>(w));
   if (cursor2) {
     uint32_t black = img->cmap[0], white = img->cmap[1];
     img->cmap[0] = 0;
@@ -57,15 +75,16 @@ void readPicture(IMGF* img, const FileView& f, uint64_t off, int c, bool cursor2
     img->cmap[3] = 0x00ffffffu;
     for (int r = 0; r < h; ++r) {
       uint8_t* row = img->buf + static_cast<size_t>(h - 1 - r) * w;
-      for (int x = 0; x < w; ++x)
-        row[x] = static_cast<uint8_t>(bitAt(f, ands + r * androw, x, 1) ? row[x] * 3 : row[x] + 1);
+      unpackRow(f, ands + r * androw, w, 1, mask.data());
+      for (int x = 0; x < w; ++x) row[x] = static_cast<uint8_t>(mask[x] ? row[x] * 3 : row[x] + 1);
     }
     return;
   }
   for (int r = 0; r < h && ands + r * androw < f.len; ++r) {
     const uint8_t* row = img->buf + static_cast<size_t>(h - 1 - r) * w;
+    unpackRow(f, ands + r * androw, w, 1, mask.data());
     for (int x = 0; x < w; ++x)
-      if (bitAt(f, ands + r * androw, x, 1)) img->cmap[row[x]] &= 0x00ffffffu;
+      if (mask[x]) img->cmap[row[x]] &= 0x00ffffffu;
   }
 }
 

@@ -35,19 +35,24 @@ Buckets fillTable(DB* tbl, const BucketTally& t) {
   b.rec.resize(n);
   b.avg.resize(n);
   b.cnt.resize(n);
-  constexpr size_t kAhead = 8;
   for (size_t id = 0; id < n; id++) {
-    if (id + kAhead < n) t.prefetch(id + kAhead);
-    auto* r = static_cast<CMAPBKT*>(dbAdd(tbl, int32_t(t.key(id)), nullptr));
-    r->cnt = t.count(id);
-    for (int ch = 0; ch < 4; ch++) {
-      const uint64_t sum = t.sum(id, ch);
-      r->sum[ch] = int64_t(sum);
-      r->avg[ch] = uint8_t(sum / uint64_t(r->cnt));
+    CMAPBKT r{};
+    r.cnt = t.count(id);
+    for (int ch = 0; ch < 4; ch++) r.sum[ch] = int64_t(t.sum(id, ch));
+    if (r.cnt == 1) {
+      // Most buckets of a photo hold a pixel or two.
+      for (int ch = 0; ch < 4; ch++) r.avg[ch] = uint8_t(r.sum[ch]);
+    } else if (r.cnt <= int32_t(UINT32_MAX / 255)) {  // the sums fit 32 bits: quicker division
+      for (int ch = 0; ch < 4; ch++) r.avg[ch] = uint8_t(uint32_t(r.sum[ch]) / uint32_t(r.cnt));
+    } else {
+      for (int ch = 0; ch < 4; ch++) r.avg[ch] = uint8_t(uint64_t(r.sum[ch]) / uint64_t(r.cnt));
     }
-    b.rec[id] = r;
-    b.avg[id] = loadColour(r->avg);
-    b.cnt[id] = r->cnt;
+    const int32_t key = int32_t(t.key(id));
+    auto* rec = static_cast<CMAPBKT*>(dbPut(tbl, &key, sizeof key, &r, sizeof r));
+    TDE_ASSERT_TEXT(rec, "rec", kModule);
+    b.rec[id] = rec;
+    b.avg[id] = loadColour(r.avg);
+    b.cnt[id] = r.cnt;
   }
   return b;
 }

@@ -6,122 +6,133 @@
 #include <cstdlib>
 #include <new>
 
+#include "std/tdeassert.h"
+
 namespace rgba2cmap_detail {
 
 // ---- BucketTally -------------------------------------------------------------
 
-inline void BucketTally::tallyPixel(Slot& s, bool fresh, const uint8_t* p) {
-  if (fresh) {
-    s.id = buckets_++;
-    s.first = loadColour(p);
-  }
-  for (int ch = 0; ch < 4; ch++) s.sum[ch] += p[ch];
-  if ((++s.cnt & 0xFFFFFF) == 0) {
-    const size_t at = 4 * size_t(s.id);
+uint32_t BucketTally::newBucket(const uint8_t* p) {
+  acc_.push_back(Acc{0, {0, 0, 0, 0}});
+  first_.push_back(loadColour(p));
+  return uint32_t(acc_.size() - 1);
+}
+
+inline void BucketTally::tally(uint32_t id, const uint8_t* p) {
+  Acc& a = acc_[id];
+  for (int ch = 0; ch < 4; ch++) a.sum[ch] += p[ch];
+  if ((++a.cnt & 0xFFFFFF) == 0) {
+    const size_t at = 4 * size_t(id);
     if (spill_.size() < at + 4) spill_.resize(at + 4);
-    for (int ch = 0; ch < 4; ch++) spill_[at + ch] += s.sum[ch];
-    std::fill(s.sum, s.sum + 4, 0u);
+    for (int ch = 0; ch < 4; ch++) spill_[at + ch] += a.sum[ch];
+    std::fill(a.sum, a.sum + 4, 0u);
   }
+}
+
+uint32_t* BucketTally::newBlock() {
+  if (blocks_ % kChunkBlocks == 0) chunks_.emplace_back(new uint32_t[kChunkBlocks * 64]);
+  uint32_t* at = chunks_.back().get() + blocks_ % kChunkBlocks * 64;
+  std::fill(at, at + 64, 0u);
+  blocks_++;
+  return at;
 }
 
 size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
   uint32_t lastBlock = KeyTable<Block>::kEmpty;
-  size_t at = 0;
-  uint32_t keys[kBatch], slots[kBatch];
+  uint32_t* at = nullptr;
+  uint32_t found[kBatch];
+  uint32_t* slots[kBatch];
   for (size_t i = 0; i < count; i += kBatch, px += 4 * kBatch) {
-    // Find the slots of a batch first and prefetch them, then count.
+    // Find the slots of a batch first and prefetch them, then the records,
+    // then count.
     size_t m = std::min(kBatch, count - i);
     bool scattered = false;
     for (size_t j = 0; j < m; j++) {
-      const uint32_t key = loadColour(px + 4 * j) & 0xFEFEFEFEu;
+      const uint32_t key = loadColour(px + 4 * j) & RGBA2CMAP_KEYMASK;
       // Block key: alpha and the upper 5 bits of red, green, blue (even, so
       // never the empty key); slot: the lower 2 bits of each.
-      const uint32_t block = (key & 0xFEF8F8F8u) | 0x02;
+      const uint32_t block = key & 0xFEF8F8F8u;
       if (block != lastBlock) {
         dir_.reserve(1);
         Block* b = dir_.probe(block, dir_.home(block));
         if (b->key != block) {
           // Too scattered for blocks (on average fewer than 1 in 6 slots in
-          // use, past a first 2 MB): the hash table takes less memory.
-          if (blocks_.size() > 6 * size_t(buckets_ + j) + 65536) {
+          // use, past a first 256 KB): the hash table takes less memory.
+          if (64 * blocks_ > 6 * (acc_.size() + j) + 65536) {
             m = j;
             scattered = true;
             break;
           }
           dir_.claim(b, block);
-          b->at = uint32_t(blocks_.size());
-          blocks_.resize(blocks_.size() + 64, Slot{KeyTable<Slot>::kEmpty, 0, 0, 0, {0, 0, 0, 0}});
+          b->at = newBlock();
+          blockKey_.push_back(block);
         }
         at = b->at;
         lastBlock = block;
       }
-      keys[j] = key;
-      slots[j] = uint32_t(at) | (key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4;
-      __builtin_prefetch(&blocks_[slots[j]]);
+      slots[j] = at + ((key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4);
+      __builtin_prefetch(slots[j]);
     }
     for (size_t j = 0; j < m; j++) {
-      Slot& s = blocks_[slots[j]];
-      const bool fresh = s.key != keys[j];
-      s.key = keys[j];
-      tallyPixel(s, fresh, px + 4 * j);
-      if (ids) ids[i + j] = s.id;
+      if (!*slots[j]) *slots[j] = newBucket(px + 4 * j) + 1;
+      found[j] = *slots[j] - 1;
+      __builtin_prefetch(&acc_[found[j]]);
     }
+    for (size_t j = 0; j < m; j++) tally(found[j], px + 4 * j);
+    if (ids) std::copy(found, found + m, ids + i);
     if (scattered) return i + m;
   }
   return count;
 }
 
 void BucketTally::toHashed() {
-  table_.reserve(buckets_);
-  for (const Slot& s : blocks_)
-    if (s.key != KeyTable<Slot>::kEmpty) {
-      Slot* t = table_.probe(s.key, table_.home(s.key));
-      table_.claim(t, s.key);
-      *t = s;
-    }
-  std::vector<Slot>().swap(blocks_);
+  table_.reserve(acc_.size());
+  forEachStored([&](uint32_t key, uint32_t id) {
+    Slot* t = table_.probe(key, table_.home(key));
+    table_.claim(t, key);
+    t->id = id;
+  });
+  hashed_ = true;
+  std::vector<std::unique_ptr<uint32_t[]>>().swap(chunks_);
+  blocks_ = 0;
 }
 
 void BucketTally::addHashed(const uint8_t* px, size_t count, uint32_t* ids) {
-  uint32_t keys[kBatch];
+  uint32_t keys[kBatch], found[kBatch];
   size_t homes[kBatch];
   for (size_t i = 0; i < count; i += kBatch, px += 4 * kBatch) {
     const size_t m = std::min(kBatch, count - i);
     table_.reserve(m);
     for (size_t j = 0; j < m; j++) {
-      keys[j] = loadColour(px + 4 * j) & 0xFEFEFEFEu;
+      keys[j] = loadColour(px + 4 * j) & RGBA2CMAP_KEYMASK;
       homes[j] = table_.home(keys[j]);
       table_.prefetch(homes[j]);
     }
-    uint32_t lastKey = KeyTable<Slot>::kEmpty;
-    Slot* s = nullptr;
     for (size_t j = 0; j < m; j++) {
-      bool fresh = false;
-      if (keys[j] != lastKey) {
-        s = table_.probe(keys[j], homes[j]);
-        fresh = s->key != keys[j];
-        if (fresh) table_.claim(s, keys[j]);
-        lastKey = keys[j];
+      Slot* s = table_.probe(keys[j], homes[j]);
+      if (s->key != keys[j]) {
+        table_.claim(s, keys[j]);
+        s->id = newBucket(px + 4 * j);
       }
-      tallyPixel(*s, fresh, px + 4 * j);
-      if (ids) ids[i + j] = s->id;
+      found[j] = s->id;
+      __builtin_prefetch(&acc_[found[j]]);
     }
+    for (size_t j = 0; j < m; j++) tally(found[j], px + 4 * j);
+    if (ids) std::copy(found, found + m, ids + i);
   }
 }
 
 void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
+  // Room for the buckets of most pictures at once (untouched room costs
+  // nothing), so the arrays seldom move.
+  const size_t guess = std::min<size_t>(count, size_t(1) << 20);
+  acc_.reserve(guess);
+  first_.reserve(guess);
   const size_t done = addBlocked(px, count, ids);
-  const std::vector<Slot>* store = &blocks_;
   if (done < count) {
     toHashed();
     addHashed(px + 4 * done, count - done, ids ? ids + done : nullptr);
-    store = &table_.slots();
   }
-  base_ = store->data();
-  stored_ = store->size();
-  slotOf_.resize(buckets_);
-  for (size_t k = 0; k < store->size(); k++)
-    if ((*store)[k].key != KeyTable<Slot>::kEmpty) slotOf_[(*store)[k].id] = uint32_t(k);
 }
 
 // ---- NearSearch --------------------------------------------------------------
@@ -238,7 +249,10 @@ int isqrtFloor(int v) {
 }  // namespace
 
 Thinner::Thinner(const uint32_t* cols, int n, int protect)
-    : cols_(cols), n_(n), protect_(protect) {}
+    : cols_(cols), n_(n), protect_(protect), oneAlpha_(true) {
+  for (int i = 1; i < n && oneAlpha_; i++) oneAlpha_ = cols[i] >> 24 == cols[0] >> 24;
+  if (oneAlpha_) covered_.resize(64 * 64);
+}
 
 void Thinner::setThreshold(int t, int limit) {
   t_ = t;
@@ -260,6 +274,38 @@ void Thinner::setThreshold(int t, int limit) {
   head_.assign(size_t(g_) * g_ * g_, -1);
   tail_.resize(head_.size());
   filings_.clear();
+  std::fill(covered_.begin(), covered_.end(), 0);
+}
+
+void Thinner::cover(uint32_t c) {
+  // A cell is covered when its farthest colour is closer than t: along each
+  // channel the farthest value of cell [x0, x0 + 3] from v is the larger of
+  // v - x0 and x0 + 3 - v.
+  if (t_ <= 12) return;  // not even a cell around the survivor
+  const int vr = channel(c, 0), vg = channel(c, 1), vb = channel(c, 2);
+  const int lim = t_ - 1;
+  auto cells = [](int v, int reach, int& lo, int& hi) {
+    lo = (std::max(v - reach, 0) + 3) >> 2;
+    hi = std::min(v + reach - 3, 255);
+    hi = hi < 0 ? -1 : hi >> 2;
+  };
+  auto far = [](int v, int cell) { return std::max(v - 4 * cell, 4 * cell + 3 - v); };
+  int x0, x1;
+  cells(vr, r_, x0, x1);
+  for (int x = x0; x <= x1; x++) {
+    const int fx = far(vr, x);
+    const int restX = lim - fx * fx;
+    int y0, y1;
+    cells(vg, isqrtFloor(restX), y0, y1);
+    for (int y = y0; y <= y1; y++) {
+      const int fy = far(vg, y);
+      const int restY = restX - fy * fy;
+      int z0, z1;
+      cells(vb, isqrtFloor(restY), z0, z1);
+      if (z0 > z1) continue;
+      covered_[size_t(x) * 64 + size_t(y)] |= (~uint64_t(0) >> (63 - z1)) & (~uint64_t(0) << z0);
+    }
+  }
 }
 
 void Thinner::file(uint32_t c) {
@@ -291,7 +337,8 @@ void Thinner::file(uint32_t c) {
         if (nz >= t_) continue;
         const size_t k = (size_t(x) * g_ + y) * g_ + z;
         const int e = int(filings_.size());
-        if (fz < t_ || head_[k] < 0) {  // covers the whole cell: try it first
+        if (fz < t_ && oneAlpha_) continue;  // the covered bits settle this cell
+        if (fz < t_ || head_[k] < 0) {       // covers the whole cell: try it first
           filings_.push_back(Filing{head_[k], c});
           if (head_[k] < 0) tail_[k] = e;
           head_[k] = e;
@@ -323,16 +370,25 @@ int Thinner::run(int t, uint8_t* keep, int limit) {
   setThreshold(t, limit);
   int e = 0;
   for (int i = 0; i < n_; i++) {
-    if (i >= protect_ && removed(cols_[i])) {
-      keep[i] = 0;
-      continue;
+    const uint32_t c = cols_[i];
+    if (i >= protect_) {
+      // Most colours fall in a cell a survivor covers whole.
+      if (oneAlpha_ && (covered_[(c >> 2 & 63) << 6 | (c >> 10 & 63)] >> (c >> 18 & 63) & 1)) {
+        keep[i] = 0;
+        continue;
+      }
+      if (removed(c)) {
+        keep[i] = 0;
+        continue;
+      }
     }
     keep[i] = 1;
     if (++e > limit) {
       std::fill(keep + i + 1, keep + n_, uint8_t(0));
       return limit + 1;
     }
-    file(cols_[i]);
+    file(c);
+    if (oneAlpha_) cover(c);
   }
   return e;
 }

@@ -6,7 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
+
+#include "std/db2.h"
+#include "std/rgba2cmap2.h"
 
 namespace rgba2cmap_detail {
 
@@ -84,55 +88,74 @@ constexpr size_t kBatch = 16;
 // aside every 2^24 pixels of a bucket).
 //
 // Neighbouring pixels of a picture mostly have neighbouring colours, so the
-// count starts with blocks of 4 x 4 x 4 seven-bit colours (one alpha) kept
-// together: the blocks in use stay in cache. Pictures whose colours are too
-// scattered to fill the blocks go on in a plain hash table.
+// buckets are found through blocks of 4 x 4 x 4 seven-bit colours (one
+// alpha) kept together: the blocks in use stay in cache. Pictures whose
+// colours are too scattered to fill the blocks go on in a plain hash table.
+// The counts and sums themselves sit in a dense array by bucket number.
 class BucketTally {
  public:
   // Called once. When ids is given, it receives each pixel's bucket number.
   void add(const uint8_t* px, size_t count, uint32_t* ids);
-  size_t size() const { return slotOf_.size(); }
-  uint32_t key(size_t id) const { return slot(id).key; }
-  int32_t count(size_t id) const { return int32_t(slot(id).cnt); }
+  size_t size() const { return acc_.size(); }
+  uint32_t key(size_t id) const { return first_[id] & RGBA2CMAP_KEYMASK; }
+  int32_t count(size_t id) const { return int32_t(acc_[id].cnt); }
   uint64_t sum(size_t id, int ch) const {
-    return slot(id).sum[ch] + (spill_.size() > 4 * id ? spill_[4 * id + ch] : 0);
+    return acc_[id].sum[ch] + (spill_.size() > 4 * id ? spill_[4 * id + ch] : 0);
   }
   // Exact colour of the bucket's first pixel.
-  uint32_t first(size_t id) const { return slot(id).first; }
-  void prefetch(size_t id) const { __builtin_prefetch(&base_[slotOf_[id]]); }
+  uint32_t first(size_t id) const { return first_[id]; }
   // Calls f(bucket number, exact colour of its first pixel) for every bucket,
   // in storage order (neighbouring colours together), not by number.
   template <class F>
   void forEachFirst(F f) const {
-    for (size_t k = 0; k < stored_; k++)
-      if (base_[k].key != KeyTable<Slot>::kEmpty) f(base_[k].id, base_[k].first);
+    forEachStored([&](uint32_t, uint32_t id) { f(id, first_[id]); });
   }
 
  private:
-  struct Slot {
-    uint32_t key;
+  struct Acc {
     uint32_t cnt;
-    uint32_t id;
-    uint32_t first;
     uint32_t sum[4];
   };
   struct Block {
     uint32_t key;
-    uint32_t at;  // first slot in blocks_
+    uint32_t* at;  // the block's 64 slots: bucket number + 1, 0 when unused
   };
-  const Slot& slot(size_t id) const { return base_[slotOf_[id]]; }
+  struct Slot {
+    uint32_t key;
+    uint32_t id;
+  };
+  static constexpr size_t kChunkBlocks = 1024;
+  uint32_t newBucket(const uint8_t* p);
+  uint32_t* newBlock();
   size_t addBlocked(const uint8_t* px, size_t count, uint32_t* ids);
   void addHashed(const uint8_t* px, size_t count, uint32_t* ids);
   void toHashed();
-  void tallyPixel(Slot& s, bool fresh, const uint8_t* p);
-  KeyTable<Block> dir_;       // block key -> block
-  std::vector<Slot> blocks_;  // 64 slots per block
+  void tally(uint32_t id, const uint8_t* p);
+  // f(bucket key, bucket number) in storage order.
+  template <class F>
+  void forEachStored(F f) const {
+    if (hashed_) {
+      for (const Slot& s : table_.slots())
+        if (s.key != KeyTable<Slot>::kEmpty) f(s.key, s.id);
+      return;
+    }
+    for (size_t b = 0; b < blocks_; b++) {
+      const uint32_t* blk = chunks_[b / kChunkBlocks].get() + b % kChunkBlocks * 64;
+      for (uint32_t k = 0; k < 64; k++)
+        if (blk[k]) f(blockKey_[b] | (k & 3) << 1 | (k >> 2 & 3) << 9 | (k >> 4) << 17, blk[k] - 1);
+    }
+  }
+  std::vector<Acc> acc_;         // by bucket number
+  std::vector<uint32_t> first_;  // by bucket number
+  std::vector<uint64_t> spill_;  // by bucket number and channel, when needed
+  KeyTable<Block> dir_;          // block key -> block
+  // Blocks live in chunks that never move (growing one array would copy
+  // megabytes again and again).
+  std::vector<std::unique_ptr<uint32_t[]>> chunks_;
+  std::vector<uint32_t> blockKey_;  // by block: the key of its slot 0
+  size_t blocks_ = 0;
+  bool hashed_ = false;
   KeyTable<Slot> table_;
-  const Slot* base_ = nullptr;
-  size_t stored_ = 0;
-  std::vector<uint32_t> slotOf_;  // by bucket number, into base_; filled once counting is done
-  std::vector<uint64_t> spill_;
-  uint32_t buckets_ = 0;
 };
 
 // Exact nearest entry among the first n colour-map entries: smallest squared
@@ -194,9 +217,15 @@ class Thinner {
  private:
   void setThreshold(int t, int limit);
   void file(uint32_t c);
+  void cover(uint32_t c);
   bool removed(uint32_t c) const;
   const uint32_t* cols_;
   int n_, protect_;
+  // When every colour has the same alpha: per cell of 4 x 4 x 4 colour
+  // values, whether a survivor so far lies closer than the threshold to all
+  // of it (one bit per cell, a word per row of 64 cells along blue).
+  bool oneAlpha_;
+  std::vector<uint64_t> covered_;
   int t_ = 0, r_ = -1, shift_ = 2, g_ = 64;
   std::vector<int32_t> head_, tail_;  // per cell: first and last filing (tail valid when head is)
   struct Filing {

@@ -183,6 +183,39 @@ TEST(Ico, EntriesOutsideTheFileAreSkipped) {
   EXPECT_EQ(icoDecode(tiny.data(), tiny.size()), nullptr);
 }
 
+// A file cut anywhere inside its pixels reads as if the missing bytes were 0:
+// whole rows, partial rows and missing rows, at every depth and for cursors.
+TEST(Ico, CutPixelsReadAsZeros) {
+  auto cmap = rampMap();
+  struct Case {
+    int w, h, ncolor, type;
+  };
+  for (Case k : {Case{13, 5, 200, ICO_ICON}, Case{11, 4, 16, ICO_ICON}, Case{9, 3, 2, ICO_ICON},
+                 Case{35, 3, 3, ICO_CURSOR}}) {
+    auto px = noise(k.w * k.h, 7, k.ncolor);
+    auto d = icoEncode(px.data(), k.w, k.h, cmap.data(), k.ncolor, k.type);
+    ASSERT_FALSE(d.empty());
+    size_t pixels = 22 + 40 + 4 * (k.ncolor > 16 ? 256 : k.ncolor > 2 ? 16 : 2);
+    for (size_t n = pixels; n <= d.size(); ++n) {
+      std::vector<uint8_t> cut(d.begin(), d.begin() + n);
+      std::vector<uint8_t> padded = cut;
+      padded.resize(d.size(), 0);
+      List a(icoDecode(cut.data(), cut.size()));
+      List b(icoDecode(padded.data(), padded.size()));
+      ASSERT_EQ(a.count(), 1) << n;
+      ASSERT_EQ(b.count(), 1) << n;
+      size_t size = static_cast<size_t>(k.w) * k.h;
+      ASSERT_EQ(std::vector<uint8_t>(a.at(0)->buf, a.at(0)->buf + size),
+                std::vector<uint8_t>(b.at(0)->buf, b.at(0)->buf + size))
+          << "width " << k.w << ", cut at " << n;
+      if (n == d.size()) {
+        for (size_t i = 0; i < size; ++i)
+          ASSERT_EQ(a.at(0)->cmap[a.at(0)->buf[i]] & 0xffffffu, cmap[px[i]] & 0xffffffu) << i;
+      }
+    }
+  }
+}
+
 TEST(Ico, WriterReportsFailures) {
   auto cmap = rampMap();
   std::vector<uint8_t> px(4, 1);

@@ -68,7 +68,21 @@ void checkFreeList(DB* db) {
     uint32_t mx = 0;
     for (MCB* m : v)
       if (m->cid == c && m->blk > mx) mx = m->blk;
-    ASSERT_EQ(ch->maxfree, mx);
+    ASSERT_GE(ch->maxfree, mx);
+    // The map after the header has a bit exactly where a free block starts.
+    const auto* map = reinterpret_cast<const uint64_t*>(ch + 1);
+    const char* base = reinterpret_cast<const char*>(ch);
+    size_t bits = 0;
+    for (uint32_t w = 0; w < ch->mapwords; w++) bits += __builtin_popcountll(map[w]);
+    size_t starts = 0;
+    for (MCB* m : v) {
+      if (m->cid != c) continue;
+      size_t unit = static_cast<size_t>(reinterpret_cast<const char*>(m) - base) / 16;
+      ASSERT_LT(unit / 64, ch->mapwords);
+      ASSERT_TRUE(map[unit / 64] >> (unit % 64) & 1) << "free block missing from the map";
+      starts++;
+    }
+    ASSERT_EQ(bits, starts) << "map marks a block that is not free";
   }
   int count = 0;
   checkChunkTree(db->croot, nullptr, nullptr, &count);
