@@ -169,13 +169,15 @@ NearSearch::NearSearch(const uint8_t* cmap, int n, int shift)
 NearSearch::~NearSearch() { std::free(cellList_); }
 
 uint32_t NearSearch::makeList(const int lo[4], int side, const std::vector<uint16_t>& from) {
-  std::vector<int> nearSq(from.size());
+  std::vector<int>& nearSq = nearSq_;
+  nearSq.resize(from.size());
   int bound = INT_MAX;
   for (size_t k = 0; k < from.size(); k++) {
     const uint32_t c = col_[from[k]];
+    const int vs[4] = {int(c & 0xff), int(c >> 8 & 0xff), int(c >> 16 & 0xff), int(c >> 24)};
     int nd = 0, fd = 0;
     for (int ch = 0; ch < 4; ch++) {
-      const int v = channel(c, ch), hi = lo[ch] + side - 1;
+      const int v = vs[ch], hi = lo[ch] + side - 1;
       const int a = v < lo[ch] ? lo[ch] - v : v > hi ? v - hi : 0;
       const int b = std::max(v - lo[ch], hi - v);
       nd += a * a;
@@ -186,7 +188,8 @@ uint32_t NearSearch::makeList(const int lo[4], int side, const std::vector<uint1
   }
   // Nearest-to-the-cell first: a search stops at the first candidate that
   // cannot come closer than the best distance found.
-  std::vector<Cand> kept;
+  std::vector<Cand>& kept = kept_;
+  kept.clear();
   for (size_t k = 0; k < from.size(); k++)
     if (nearSq[k] <= bound) kept.push_back(Cand{col_[from[k]], nearSq[k], from[k]});
   std::sort(kept.begin(), kept.end(), [](const Cand& a, const Cand& b) {
@@ -214,7 +217,8 @@ uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
     bigList_[big] = makeList(lo, 1 << kBigShift, all) + 1;
   }
   const Cand* parent = lists_.data() + bigList_[big] - 1;
-  std::vector<uint16_t> from(size_t(parent[0].idx));
+  std::vector<uint16_t>& from = from_;
+  from.resize(size_t(parent[0].idx));
   for (size_t k = 0; k < from.size(); k++) from[k] = uint16_t(parent[k + 1].idx);
   for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> shift_ << shift_;
   const uint32_t at = makeList(lo, 1 << shift_, from);
@@ -224,25 +228,27 @@ uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
 
 int NearSearch::find(uint32_t colour) {
   if (n_ == 0) return -1;
-  uint32_t cell = 0;
-  for (int ch = 0; ch < 4; ch++)
-    cell |= uint32_t(channel(colour, ch) >> shift_) << (ch * (8 - shift_));
+  const int s = shift_, w = 8 - shift_;
+  const uint32_t cell = (colour & 0xff) >> s | (colour >> 8 & 0xff) >> s << w |
+                        (colour >> 16 & 0xff) >> s << 2 * w | (colour >> 24) >> s << 3 * w;
   // Runs of similar colours ask for the same cell again and again.
   if (cell != lastCell_) {
     lastAt_ = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
     lastCell_ = cell;
   }
   const Cand* list = lists_.data() + lastAt_;
-  int best = INT_MAX, bi = 0;
-  for (int k = 1; k <= list[0].idx; k++) {
-    if (list[k].nearSq > best) break;  // no later candidate can win or tie
-    int d = colourDist(colour, list[k].col);
-    if (d < best || (d == best && list[k].idx < bi)) {
-      best = d;
-      bi = list[k].idx;
-    }
-  }
-  return bi;
+  const int len = list[0].idx;
+  // Distance * 256 + index, so that the least also has the lowest index of
+  // those equally near. The first few candidates are tried without a test
+  // (most searches end among them); then a search stops at the first
+  // candidate that cannot come closer than the best.
+  int best = INT_MAX;
+  int k = 1;
+  for (const int head = std::min(len, 4); k <= head; k++)
+    best = std::min(best, colourDist(colour, list[k].col) << 8 | list[k].idx);
+  for (; k <= len && list[k].nearSq << 8 <= best; k++)
+    best = std::min(best, colourDist(colour, list[k].col) << 8 | list[k].idx);
+  return best & 255;
 }
 
 // ---- thinning ----------------------------------------------------------------
@@ -279,8 +285,14 @@ void Thinner::setThreshold(int t, int limit) {
   // hundreds of cells, and most colours it removes sit in cells it covers
   // whole, where it is the first candidate tried. With few colours per
   // survivor the filing would cost more than it saves: coarser cells then.
+  // With one alpha the covered bits settle most colours and the filings
+  // serve only the rest: cells just wider than the reach then, so that a
+  // survivor files itself under few.
   shift_ = 2;
-  while (shift_ < 6 && (2 << shift_) * 3 <= r_) shift_++;
+  if (oneAlpha_)
+    while (shift_ < 6 && (1 << shift_) <= r_) shift_++;
+  else
+    while (shift_ < 6 && (2 << shift_) * 3 <= r_) shift_++;
   const int64_t survivors = std::max<int64_t>(1, std::min<int64_t>(int64_t(limit) + 1, n_));
   const int64_t budget = std::max<int64_t>(8, n_ / survivors);
   auto filings = [&](int sh) {

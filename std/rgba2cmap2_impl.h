@@ -22,12 +22,12 @@ inline uint32_t loadColour(const uint8_t* p) {
 inline int channel(uint32_t c, int ch) { return int((c >> (8 * ch)) & 0xff); }
 
 inline int colourDist(uint32_t a, uint32_t b) {
-  int d = 0;
-  for (int ch = 0; ch < 4; ch++) {
-    int x = channel(a, ch) - channel(b, ch);
-    d += x * x;
-  }
-  return d;
+  // Written out: a loop over the channels stays a loop with variable shifts.
+  const int dr = int(a & 0xff) - int(b & 0xff);
+  const int dg = int(a >> 8 & 0xff) - int(b >> 8 & 0xff);
+  const int db = int(a >> 16 & 0xff) - int(b >> 16 & 0xff);
+  const int da = int(a >> 24) - int(b >> 24);
+  return dr * dr + dg * dg + db * db + da * da;
 }
 
 // Open-addressing table keyed by bucket keys (bit 0 of every byte clear).
@@ -104,12 +104,6 @@ class BucketTally {
   }
   // Exact colour of the bucket's first pixel.
   uint32_t first(size_t id) const { return first_[id]; }
-  // Calls f(bucket number, exact colour of its first pixel) for every bucket,
-  // in storage order (neighbouring colours together), not by number.
-  template <class F>
-  void forEachFirst(F f) const {
-    forEachStored([&](uint32_t, uint32_t id) { f(id, first_[id]); });
-  }
 
  private:
   struct Acc {
@@ -198,6 +192,10 @@ class NearSearch {
     int32_t idx;     // entry index (in a list's header: the list's length)
   };
   std::vector<Cand> lists_;  // per list: a header, then candidates by nearSq
+  // Scratch space of list making.
+  std::vector<uint16_t> from_;
+  std::vector<int> nearSq_;
+  std::vector<Cand> kept_;
   uint32_t lastCell_ = UINT32_MAX, lastAt_ = 0;
 };
 // The colour map of rgba2cmap from counted pixels.
