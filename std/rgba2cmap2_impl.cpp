@@ -275,7 +275,12 @@ int isqrtFloor(int v) {
 Thinner::Thinner(const uint32_t* cols, int n, int protect)
     : cols_(cols), n_(n), protect_(protect), oneAlpha_(true) {
   for (int i = 1; i < n && oneAlpha_; i++) oneAlpha_ = cols[i] >> 24 == cols[0] >> 24;
-  if (oneAlpha_) covered_.resize(64 * 64);
+  if (oneAlpha_) {
+    covered_.resize(64 * 64);
+    cells_.resize(n);
+    for (int i = 0; i < n; i++)
+      cells_[i] = (cols[i] >> 2 & 63) << 12 | (cols[i] >> 10 & 63) << 6 | (cols[i] >> 18 & 63);
+  }
 }
 
 void Thinner::setThreshold(int t, int limit) {
@@ -391,12 +396,37 @@ bool Thinner::removed(uint32_t c) const {
   return false;
 }
 
+int Thinner::mostSurvivors(int t, int limit) {
+  // Colours closer than the threshold cannot both survive unless both are
+  // protected, so beyond the protected ones at most one survives per cell
+  // narrower than the threshold: count the cells (side a multiple of 4,
+  // made of the small cells that hold colours). One alpha only.
+  if (!oneAlpha_) return INT_MAX;
+  int side = 4;
+  while (3 * (side + 3) * (side + 3) < t) side += 4;  // 3 (side - 1)^2 < t for the next side
+  if (side < 16) return INT_MAX;                      // too many cells to be of use
+  if (occupied_.empty()) {
+    occupied_.assign(64 * 64, 0);
+    for (uint32_t c : cells_) occupied_[c >> 6] |= uint64_t(1) << (c & 63);
+  }
+  const int g = 256 / side + 1;
+  std::vector<uint8_t> cell(size_t(g) * g * g, 0);
+  int cells = 0;
+  for (int row = 0; row < 64 * 64 && protect_ + cells <= limit; row++) {
+    const size_t xy = (size_t(row >> 6) * 4 / side * g + size_t(row & 63) * 4 / side) * g;
+    for (uint64_t w = occupied_[row]; w; w &= w - 1) {
+      uint8_t& m = cell[xy + size_t(__builtin_ctzll(w)) * 4 / side];
+      cells += !m;
+      m = 1;
+    }
+  }
+  return protect_ + cells;
+}
+
 uint64_t Thinner::coveredBits(int i, int m) const {
   uint64_t bits = 0;
-  for (int k = 0; k < m; k++) {
-    const uint32_t c = cols_[i + k];
-    bits |= (covered_[(c >> 2 & 63) << 6 | (c >> 10 & 63)] >> (c >> 18 & 63) & 1) << k;
-  }
+  const uint32_t* cell = cells_.data() + i;
+  for (int k = 0; k < m; k++) bits |= (covered_[cell[k] >> 6] >> (cell[k] & 63) & 1) << k;
   return bits;
 }
 

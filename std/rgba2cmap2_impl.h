@@ -216,6 +216,9 @@ class Thinner {
  public:
   Thinner(const uint32_t* cols, int n, int protect);
   int run(int t, uint8_t* keep, int limit);
+  // At least the number of survivors run(t) can have (INT_MAX when not
+  // known), without thinning; past limit it may stop counting.
+  int mostSurvivors(int t, int limit);
 
  private:
   void setThreshold(int t, int limit);
@@ -231,6 +234,9 @@ class Thinner {
   // of it (one bit per cell, a word per row of 64 cells along blue).
   bool oneAlpha_;
   std::vector<uint64_t> covered_;
+  std::vector<uint32_t> cells_;  // by colour: its cell, row (red, green) << 6 | blue
+  std::vector<uint64_t>
+      occupied_;  // bits as covered_: the cells holding colours (made when needed)
   int t_ = 0, r_ = -1, shift_ = 2, g_ = 64;
   std::vector<int32_t> head_, tail_;  // per cell: first and last filing (tail valid when head is)
   struct Filing {
