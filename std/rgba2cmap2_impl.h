@@ -202,7 +202,8 @@ class NearSearch {
 int cmapFromTally(uint8_t* cmap, const BucketTally& tally, int maxcmapn, int top);
 
 // Number of leading buckets of a sorted count list that thinning never
-// removes, for a target of a colours over n buckets.
+// removes, for a target of a colours over n buckets (reads at most the
+// first a / 2 counts).
 int thinProtected(const int32_t* counts, int n, int a);
 
 // Thinning over colours in sorted order: colour i survives when i < protect
