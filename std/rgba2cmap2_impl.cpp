@@ -13,19 +13,18 @@ namespace rgba2cmap_detail {
 // ---- BucketTally -------------------------------------------------------------
 
 uint32_t BucketTally::newBucket(const uint8_t* p) {
-  acc_.push_back(Acc{0, {0, 0, 0, 0}});
-  first_.push_back(loadColour(p));
+  acc_.push_back(Acc{0, loadColour(p), {0, 0, 0, 0}});
   return uint32_t(acc_.size() - 1);
 }
 
 inline void BucketTally::tally(uint32_t id, const uint8_t* p) {
   Acc& a = acc_[id];
-  for (int ch = 0; ch < 4; ch++) a.sum[ch] += p[ch];
-  if ((++a.cnt & 0xFFFFFF) == 0) {
+  for (int ch = 0; ch < 4; ch++) a.odd[ch] = uint16_t(a.odd[ch] + (p[ch] & 1));
+  if ((++a.cnt & 0x7FFF) == 0) {
     const size_t at = 4 * size_t(id);
     if (spill_.size() < at + 4) spill_.resize(at + 4);
-    for (int ch = 0; ch < 4; ch++) spill_[at + ch] += a.sum[ch];
-    std::fill(a.sum, a.sum + 4, 0u);
+    for (int ch = 0; ch < 4; ch++) spill_[at + ch] += a.odd[ch];
+    std::fill(a.odd, a.odd + 4, uint16_t(0));
   }
 }
 
@@ -143,7 +142,6 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
   // nothing), so the arrays seldom move.
   const size_t guess = std::min<size_t>(count, size_t(1) << 20);
   acc_.reserve(guess);
-  first_.reserve(guess);
   if (count) alpha_ = loadColour(px) >> 24 & 0xFE;
   direct_.assign(size_t(1) << 15, nullptr);
   const size_t done = addBlocked(px, count, ids);

@@ -84,8 +84,10 @@ class KeyTable {
 constexpr size_t kBatch = 16;
 
 // Pixels counted per bucket key, buckets numbered in order of first
-// appearance. Sums are 64-bit in the end (32-bit while counting, moved
-// aside every 2^24 pixels of a bucket).
+// appearance. All pixels of a bucket share the upper 7 bits of each channel,
+// so a channel's sum is the count times that part plus the number of odd
+// values: only those are counted (16-bit, moved aside every 2^15 pixels of
+// a bucket). Sums are exact and 64-bit in the end.
 //
 // Neighbouring pixels of a picture mostly have neighbouring colours, so the
 // buckets are found through blocks of 4 x 4 x 4 seven-bit colours (one
@@ -97,18 +99,21 @@ class BucketTally {
   // Called once. When ids is given, it receives each pixel's bucket number.
   void add(const uint8_t* px, size_t count, uint32_t* ids);
   size_t size() const { return acc_.size(); }
-  uint32_t key(size_t id) const { return first_[id] & RGBA2CMAP_KEYMASK; }
+  uint32_t key(size_t id) const { return acc_[id].first & RGBA2CMAP_KEYMASK; }
   int32_t count(size_t id) const { return int32_t(acc_[id].cnt); }
   uint64_t sum(size_t id, int ch) const {
-    return acc_[id].sum[ch] + (spill_.size() > 4 * id ? spill_[4 * id + ch] : 0);
+    const Acc& a = acc_[id];
+    return uint64_t(a.cnt) * (a.first >> (8 * ch) & 0xFE) + a.odd[ch] +
+           (spill_.size() > 4 * id ? spill_[4 * id + ch] : 0);
   }
   // Exact colour of the bucket's first pixel.
-  uint32_t first(size_t id) const { return first_[id]; }
+  uint32_t first(size_t id) const { return acc_[id].first; }
 
  private:
   struct Acc {
     uint32_t cnt;
-    uint32_t sum[4];
+    uint32_t first;
+    uint16_t odd[4];  // odd channel values since the last move aside
   };
   struct Block {
     uint32_t key;
@@ -141,7 +146,6 @@ class BucketTally {
     }
   }
   std::vector<Acc> acc_;         // by bucket number
-  std::vector<uint32_t> first_;  // by bucket number
   std::vector<uint64_t> spill_;  // by bucket number and channel, when needed
   // Blocks of the first pixel's alpha by red, green, blue (5 bits each);
   // blocks of other alphas by key.
