@@ -149,6 +149,12 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
     toHashed();
     addHashed(px + 4 * done, count - done, ids ? ids + done : nullptr);
   }
+  // The lookup structures are done with: their memory can serve what follows.
+  std::vector<std::unique_ptr<uint32_t[]>>().swap(chunks_);
+  std::vector<uint32_t>().swap(blockKey_);
+  std::vector<uint32_t*>().swap(direct_);
+  dir_ = KeyTable<Block>();
+  table_ = KeyTable<Slot>();
 }
 
 // ---- NearSearch --------------------------------------------------------------

@@ -97,6 +97,7 @@ constexpr size_t kBatch = 16;
 class BucketTally {
  public:
   // Called once. When ids is given, it receives each pixel's bucket number.
+  // Keeps the counts, not the means to look buckets up.
   void add(const uint8_t* px, size_t count, uint32_t* ids);
   size_t size() const { return acc_.size(); }
   uint32_t key(size_t id) const { return acc_[id].first & RGBA2CMAP_KEYMASK; }
