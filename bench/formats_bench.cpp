@@ -5,11 +5,14 @@
 // second and the file size.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "formats/lzss.h"
 #include "formats/pxa.h"
 #include "std/bmp4.h"
 
@@ -117,6 +120,68 @@ void BM_LzEncode(benchmark::State& st) {
   }
 }
 
+// A noisy photograph: soft light, a few round shapes and sensor noise on
+// every sample, as RGBA.
+std::vector<uint8_t> photo(int n) {
+  std::vector<uint8_t> px(static_cast<size_t>(n) * n * 4);
+  uint32_t seed = 7;
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      double u = double(x) / n, v = double(y) / n;
+      double light = 0.5 + 0.25 * std::sin(6.0 * u + 2.0 * v) + 0.2 * std::cos(9.0 * v - 4.0 * u);
+      double ring = std::sin(40.0 * std::hypot(u - 0.4, v - 0.6));
+      uint8_t* d = &px[(static_cast<size_t>(y) * n + x) * 4];
+      for (int c = 0; c < 3; ++c) {
+        seed = seed * 1103515245u + 12345u;
+        int noise = int((seed >> 16) % 25) - 12;
+        double base = 255.0 * light * (0.8 + 0.1 * c) + 20.0 * ring * (c - 1);
+        d[c] = static_cast<uint8_t>(std::clamp(int(base) + noise, 0, 255));
+      }
+      d[3] = 255;
+    }
+  return px;
+}
+
+// The photograph reduced to 16 grey levels with ordered dithering, packed
+// four bits to a pixel as the native file stores a 16-colour picture.
+std::vector<uint8_t> sixteenColours(int n) {
+  static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+  std::vector<uint8_t> rgba = photo(n), idx(static_cast<size_t>(n) * n);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      const uint8_t* s = &rgba[(static_cast<size_t>(y) * n + x) * 4];
+      int grey = (s[0] * 3 + s[1] * 6 + s[2]) / 10;
+      idx[static_cast<size_t>(y) * n + x] =
+          static_cast<uint8_t>(std::min(15, (grey * 15 + bayer[y & 3][x & 3] * 16) / 255));
+    }
+  std::vector<uint8_t> packed(static_cast<size_t>(bitBytes(int64_t(n) * n, 4)));
+  bitPack(packed.data(), idx.data(), n * n, 4);
+  return packed;
+}
+
+// lzEncode on the stream the native file compresses for a noisy photograph
+// (kind 0, RGBA) and a 16-colour picture (kind 1, packed indices). With
+// TDE_BENCH_DUMP=DIR the stream is written to DIR/lz_<photo|16c>_<size>.raw
+// for bench/formats_compare.sh to time gzip -1 on the same bytes.
+void BM_LzEncodeKind(benchmark::State& st) {
+  int n = static_cast<int>(st.range(0)), kind = static_cast<int>(st.range(1));
+  auto px = kind == 0 ? photo(n) : sixteenColours(n);
+  std::vector<uint8_t> out(static_cast<size_t>(lzBound(static_cast<int64_t>(px.size()))));
+  int packed = 0;
+  for (auto _ : st) packed = lzEncode(out.data(), px.data(), static_cast<int>(px.size()));
+  st.counters["MB/s"] = benchmark::Counter(static_cast<double>(px.size()) * st.iterations() / 1e6,
+                                           benchmark::Counter::kIsRate);
+  st.counters["ratio"] = static_cast<double>(packed) / static_cast<double>(px.size());
+  if (const char* dir = std::getenv("TDE_BENCH_DUMP")) {
+    std::string f =
+        std::string(dir) + "/lz_" + (kind == 0 ? "photo_" : "16c_") + std::to_string(n) + ".raw";
+    if (FILE* fp = std::fopen(f.c_str(), "wb")) {
+      std::fwrite(px.data(), 1, px.size(), fp);
+      std::fclose(fp);
+    }
+  }
+}
+
 // Arguments: size, index depth (8) or direct colour (0).
 void sizes(benchmark::internal::Benchmark* b) {
   for (int n : {2048, 4096})
@@ -129,6 +194,12 @@ BENCHMARK(BM_BmpRead)->Apply(sizes);
 BENCHMARK(BM_PxaWrite)->Apply(sizes);
 BENCHMARK(BM_PxaRead)->Apply(sizes);
 BENCHMARK(BM_LzEncode)->Apply(sizes);
+BENCHMARK(BM_LzEncodeKind)
+    ->Args({2048, 0})
+    ->Args({2048, 1})
+    ->Args({4096, 0})
+    ->Args({4096, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -3,32 +3,107 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int kWindow = 4096;
 constexpr int kMinMatch = 3;
 constexpr int kMaxMatch = 18;
 
-int hash3(const uint8_t* p) { return (p[0] * 64 + p[1] * 8 + p[2]) & 0xfff; }
+constexpr int kHashBits = 15;
 
-// Hash chains over the last kWindow positions, newest first. A position is
-// stored in node (position mod kWindow); a link to a position that has left
-// the window ends the chain, which is what removing the reused node does.
+// Chains hold only positions whose three bytes hash alike; a good spread keeps
+// the false candidates few.
+int hash3(const uint8_t* p) {
+  return static_cast<int>(((uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]) * 2654435761u) >>
+                          (32 - kHashBits));
+}
+
+// Length of the common start of a and b, at most kMaxMatch; both must have
+// kMaxMatch bytes readable. Without branches on the data, so that the
+// candidates of a hash chain cost no mispredicted jumps.
+int commonLength(const uint8_t* a, const uint8_t* b) {
+#ifdef __SSE2__
+  static_assert(kMaxMatch > 16 && kMaxMatch <= 32, "two overlapping 16-byte loads");
+  auto eq = [](const uint8_t* x, const uint8_t* y) {
+    __m128i vx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x));
+    __m128i vy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(vx, vy)));
+  };
+  constexpr int kTail = kMaxMatch - 16;
+  uint32_t same = eq(a, b) | eq(a + kTail, b + kTail) << kTail;
+  return __builtin_ctz(~same | 1u << kMaxMatch);
+#else
+  int len = 0;
+  while (len < kMaxMatch && a[len] == b[len]) ++len;
+  return len;
+#endif
+}
+
+int hash4(const uint8_t* p) {
+  uint32_t v = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+  return static_cast<int>((v * 2654435761u) >> (32 - kHashBits));
+}
+
+// Positions over the last kWindow whose first bytes hash alike, newest first.
+// A position is stored in node (position mod kWindow); a link to a position
+// that has left the window ends the chain, which is what removing the reused
+// node does.
+struct Chain {
+  std::vector<int> head = std::vector<int>(size_t(1) << kHashBits, -1);
+  std::vector<int> next = std::vector<int>(kWindow, -1);
+
+  void add(int h, int pos) {
+    next[pos & (kWindow - 1)] = head[h];
+    head[h] = pos;
+  }
+};
+
+// Longest match (ties keep the newer candidate) over two sets of chains: by
+// the first three bytes, and by the first four. Every match of four bytes or
+// more starts with the same four bytes as the position, so the four-byte
+// chain alone decides those; when it has none, the newest three-byte match
+// wins and its chain is walked only up to that.
 class MatchFinder {
  public:
-  MatchFinder() : head_(4096, -1), next_(kWindow, -1) {}
-
-  void insert(const uint8_t* in, int pos) {
-    int h = hash3(in + pos);
-    next_[pos % kWindow] = head_[h];
-    head_[h] = pos;
+  void insert(const uint8_t* in, int pos, int n) {
+    if (n - pos >= 3) three_.add(hash3(in + pos), pos);
+    if (n - pos >= 4) four_.add(hash4(in + pos), pos);
   }
 
-  // Longest match at pos of at most m bytes; ties keep the newer candidate.
+  // Longest match at pos of at most m bytes (0 or 1 or 2 when there is none).
   int find(const uint8_t* in, int pos, int m, int* where) const {
+    // Chains end at -1 or at a position that has left the window.
+    int oldest = pos > kWindow ? pos - kWindow : 0;
+    if (m < kMaxMatch) return findNearEnd(in, pos, m, oldest, where);
     int best = 0;
-    int oldest = pos - kWindow;
-    for (int c = head_[hash3(in + pos)]; c >= 0 && c >= oldest; c = next_[c % kWindow]) {
+    for (int c = four_.head[hash4(in + pos)]; c >= oldest; c = four_.next[c & (kWindow - 1)]) {
+      // Every candidate is measured in full: cheaper than a test that skips some.
+      int len = commonLength(in + c, in + pos);
+      if (len > best) {
+        best = len;
+        *where = c;
+        if (len == kMaxMatch) break;
+      }
+    }
+    if (best >= 4) return best;
+    for (int c = three_.head[hash3(in + pos)]; c >= oldest; c = three_.next[c & (kWindow - 1)]) {
+      if (in[c] == in[pos] && in[c + 1] == in[pos + 1] && in[c + 2] == in[pos + 2]) {
+        *where = c;
+        return 3;
+      }
+    }
+    return 0;
+  }
+
+ private:
+  // The last bytes: the plain walk of the three-byte chain, within m.
+  int findNearEnd(const uint8_t* in, int pos, int m, int oldest, int* where) const {
+    int best = 0;
+    for (int c = three_.head[hash3(in + pos)]; c >= oldest; c = three_.next[c & (kWindow - 1)]) {
       // Only a longer match can win, so a candidate that differs at the
       // current best length is passed over without counting.
       if (best > 0 && in[c + best] != in[pos + best]) continue;
@@ -43,9 +118,7 @@ class MatchFinder {
     return best;
   }
 
- private:
-  std::vector<int> head_;
-  std::vector<int> next_;
+  Chain three_, four_;
 };
 
 }  // namespace
@@ -60,8 +133,7 @@ int lzEncode(void* out, const void* in, int n) {
     int where = 0, len = 0;
     if (m >= kMinMatch) len = finder.find(src, pos, m, &where);
     if (len < kMinMatch) len = 1;
-    for (int i = 0; i < len; ++i)
-      if (n - (pos + i) >= kMinMatch) finder.insert(src, pos + i);
+    for (int i = 0; i < len; ++i) finder.insert(src, pos + i, n);
     if (items % 8 == 0) {
       flagpos = op;
       dst[op++] = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "testutil.h"
@@ -69,6 +70,59 @@ TEST(Lzss, RoundTripsAcrossTheWindowAndLongInputs) {
     in.insert(in.end(), in.begin() + 100, in.begin() + 5000);
     auto out = encode(in);
     EXPECT_EQ(decode(out, static_cast<int>(in.size())), in) << modulo;
+  }
+}
+
+// The writer's policy spelled out the slow way: at each position the longest
+// match of 3 to 18 bytes starting at most 4096 back (ties keep the newer
+// candidate), else a literal.
+std::vector<uint8_t> encodeByPolicy(const std::vector<uint8_t>& in) {
+  std::vector<uint8_t> out;
+  int n = static_cast<int>(in.size()), items = 0;
+  size_t flagpos = 0;
+  for (int pos = 0; pos < n;) {
+    int m = std::min(18, n - pos), best = 0, where = 0;
+    for (int c = pos - 1; c >= 0 && c >= pos - 4096; --c) {
+      int len = 0;
+      while (len < m && in[c + len] == in[pos + len]) ++len;
+      if (len > best) best = len, where = c;
+    }
+    if (items++ % 8 == 0) flagpos = out.size(), out.push_back(0);
+    if (best < 3) {
+      out.push_back(in[pos++]);
+      continue;
+    }
+    int d = pos - where - 1;
+    out[flagpos] |= 0x80 >> ((items - 1) % 8);
+    out.push_back(static_cast<uint8_t>(((d >> 4) & 0xf0) | (best - 3)));
+    out.push_back(static_cast<uint8_t>(d & 0xff));
+    pos += best;
+  }
+  return out;
+}
+
+TEST(Lzss, FollowsTheWritersPolicyByteForByte) {
+  // Noise of few symbols (many short matches of three and four bytes), a
+  // dithered ramp of nibble pairs, long runs, and repeats cut by the window.
+  std::vector<std::vector<uint8_t>> inputs;
+  for (int modulo : {2, 3, 4, 16, 256})
+    inputs.push_back(fmttest::noise(5000, 11u + modulo, modulo));
+  std::vector<uint8_t> ramp, runs;
+  for (int i = 0; i < 9000; i++)
+    ramp.push_back(static_cast<uint8_t>(((i / 37) % 16) << 4 | (i * 7 / 5) % 16));
+  for (int i = 0; i < 9000; i++)
+    runs.push_back(static_cast<uint8_t>((i / 23) % 3 == 0 ? i % 251 : 9));
+  inputs.push_back(ramp);
+  inputs.push_back(runs);
+  auto far = fmttest::noise(5000, 5, 256);
+  far.insert(far.end(), far.begin() + 7, far.begin() + 700);
+  inputs.push_back(far);
+  for (size_t i = 0; i < inputs.size(); i++) {
+    // Several ends too: the last 18 bytes take another path.
+    for (size_t cut : {0, 1, 2, 3, 9, 17, 18, 19}) {
+      std::vector<uint8_t> in(inputs[i].begin(), inputs[i].end() - cut);
+      ASSERT_EQ(encode(in), encodeByPolicy(in)) << "input " << i << " cut " << cut;
+    }
   }
 }
 
