@@ -21,20 +21,33 @@ void storeColour(uint8_t* cmap, int i, const uint8_t rgba[4]) {
   for (int ch = 0; ch < 4; ch++) cmap[4 * i + ch] = rgba[ch];
 }
 
-// Bucket table: one record per 7-bit colour, in order of first appearance.
-// The averages and counts also go to dense arrays for the passes below.
-struct Buckets {
-  std::vector<CMAPBKT*> rec;
-  std::vector<uint32_t> avg;
-  std::vector<int32_t> cnt;
-};
-
-Buckets fillTable(DB* tbl, const BucketTally& t) {
-  Buckets b;
+// Positions of the buckets after sorting by pixel count, largest first;
+// equally frequent buckets keep their order of first appearance.
+std::vector<uint32_t> ranksByCount(const BucketTally& t) {
   const size_t n = t.size();
-  b.rec.resize(n);
-  b.avg.resize(n);
-  b.cnt.resize(n);
+  int32_t most = 0;
+  for (size_t id = 0; id < n; id++) most = std::max(most, t.count(id));
+  std::vector<uint32_t> rank(n);
+  if (size_t(most) <= 4 * n + 1024) {
+    // Counting sort: stable, and counts of photos are small.
+    std::vector<uint32_t> at(size_t(most) + 2, 0);
+    for (size_t id = 0; id < n; id++) at[size_t(most - t.count(id)) + 1]++;
+    for (size_t c = 1; c < at.size(); c++) at[c] += at[c - 1];
+    for (size_t id = 0; id < n; id++) rank[id] = at[size_t(most - t.count(id))]++;
+  } else {
+    std::vector<uint64_t> key(n);
+    for (size_t id = 0; id < n; id++) key[id] = uint64_t(INT32_MAX - t.count(id)) << 32 | id;
+    std::sort(key.begin(), key.end());
+    for (size_t r = 0; r < n; r++) rank[uint32_t(key[r])] = uint32_t(r);
+  }
+  return rank;
+}
+
+// Bucket table: one record per 7-bit colour, added in order of first
+// appearance. f(bucket number, average colour) for each.
+template <class F>
+void fillTable(DB* tbl, const BucketTally& t, const std::vector<uint32_t>* rank, F f) {
+  const size_t n = t.size();
   for (size_t id = 0; id < n; id++) {
     CMAPBKT r{};
     r.cnt = t.count(id);
@@ -47,39 +60,12 @@ Buckets fillTable(DB* tbl, const BucketTally& t) {
     } else {
       for (int ch = 0; ch < 4; ch++) r.avg[ch] = uint8_t(uint64_t(r.sum[ch]) / uint64_t(r.cnt));
     }
+    if (rank) r.rank = int32_t((*rank)[id]);
     const int32_t key = int32_t(t.key(id));
-    auto* rec = static_cast<CMAPBKT*>(dbPut(tbl, &key, sizeof key, &r, sizeof r));
+    const void* rec = dbPut(tbl, &key, sizeof key, &r, sizeof r);
     TDE_ASSERT_TEXT(rec, "rec", kModule);
-    b.rec[id] = rec;
-    b.avg[id] = loadColour(r.avg);
-    b.cnt[id] = r.cnt;
+    f(id, r.avg);
   }
-  return b;
-}
-
-// Bucket numbers by pixel count, largest first; equally frequent buckets
-// keep their order of first appearance.
-std::vector<uint32_t> sortedByCount(const Buckets& b) {
-  const size_t n = b.cnt.size();
-  int32_t most = 0;
-  for (int32_t c : b.cnt) most = std::max(most, c);
-  std::vector<uint32_t> order(n);
-  if (size_t(most) <= 4 * n + 1024) {
-    // Counting sort: stable, and counts of photos are small.
-    std::vector<uint32_t> at(size_t(most) + 2, 0);
-    for (int32_t c : b.cnt) at[size_t(most - c) + 1]++;
-    for (size_t c = 1; c < at.size(); c++) at[c] += at[c - 1];
-    for (size_t id = 0; id < n; id++) order[at[size_t(most - b.cnt[id])]++] = uint32_t(id);
-  } else {
-    std::vector<uint64_t> key(n);
-    for (size_t id = 0; id < n; id++) key[id] = uint64_t(INT32_MAX - b.cnt[id]) << 32 | id;
-    std::sort(key.begin(), key.end());
-    for (size_t r = 0; r < n; r++) order[r] = uint32_t(key[r]);
-  }
-  std::vector<int32_t> rank(n);
-  for (size_t r = 0; r < n; r++) rank[order[r]] = int32_t(r);
-  for (size_t id = 0; id < n; id++) b.rec[id]->rank = rank[id];
-  return order;
 }
 
 // Bisection on the threshold until exactly `target` colours remain (or the
@@ -129,26 +115,33 @@ int rgba2cmap_detail::cmapFromTally(uint8_t* cmap, const BucketTally& tally, int
     storeColour(cmap, 0, clear);
   }
   DB* tbl = dbNew(DBT_VAL, sizeof(CMAPBKT), 4096, 65536);
-  const Buckets b = fillTable(tbl, tally);
-  const int n = int(b.rec.size());
+  const int n = int(tally.size());
   int cmapn = 0;
   if (n <= target) {
-    for (CMAPBKT* r : b.rec) storeColour(cmap, top + cmapn++, r->avg);
+    fillTable(tbl, tally, nullptr,
+              [&](size_t, const uint8_t avg[4]) { storeColour(cmap, top + cmapn++, avg); });
   } else if (target > 0) {
-    const std::vector<uint32_t> order = sortedByCount(b);
+    // The averages and counts in sorted order, for the passes below.
+    const std::vector<uint32_t> rank = ranksByCount(tally);
     std::vector<uint32_t> cols(n);
     std::vector<int32_t> counts(n);
-    for (int i = 0; i < n; i++) {
-      cols[i] = b.avg[order[i]];
-      counts[i] = b.cnt[order[i]];
-    }
+    fillTable(tbl, tally, &rank, [&](size_t id, const uint8_t avg[4]) {
+      cols[rank[id]] = loadColour(avg);
+      counts[rank[id]] = tally.count(id);
+    });
     std::vector<uint8_t> keep;
     int e = bisectThreshold(cols, counts, target, keep);
     int j = top;
     for (int i = 0; i < n; i++)
-      if (keep[i]) storeColour(cmap, j++, b.rec[order[i]]->avg);
+      if (keep[i]) {
+        const uint8_t avg[4] = {uint8_t(cols[i]), uint8_t(cols[i] >> 8), uint8_t(cols[i] >> 16),
+                                uint8_t(cols[i] >> 24)};
+        storeColour(cmap, j++, avg);
+      }
     cmapn = e;
     TDE_ASSERT_TEXT(j == cmapn + top, "j==cmapn+top", kModule);
+  } else {
+    fillTable(tbl, tally, nullptr, [](size_t, const uint8_t*) {});
   }
   TDE_ASSERT_TEXT(cmapn <= target, "cmapn<=maxcmapn-top", kModule);
   dbFre(tbl);

@@ -37,6 +37,31 @@ uint32_t* BucketTally::newBlock() {
   return at;
 }
 
+uint32_t* BucketTally::blockAt(uint32_t block, size_t pending) {
+  uint32_t** direct = nullptr;
+  Block* b = nullptr;
+  if (block >> 24 == alpha_) {
+    direct = &direct_[(block >> 3 & 31) | (block >> 11 & 31) << 5 | (block >> 19 & 31) << 10];
+    if (*direct) return *direct;
+  } else {
+    dir_.reserve(1);
+    b = dir_.probe(block, dir_.home(block));
+    if (b->key == block) return b->at;
+  }
+  // Too scattered for blocks (on average fewer than 1 in 6 slots in use,
+  // past a first 256 KB): the hash table takes less memory.
+  if (64 * blocks_ > 6 * (acc_.size() + pending) + 65536) return nullptr;
+  uint32_t* at = newBlock();
+  blockKey_.push_back(block);
+  if (direct) {
+    *direct = at;
+  } else {
+    dir_.claim(b, block);
+    b->at = at;
+  }
+  return at;
+}
+
 size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
   uint32_t lastBlock = KeyTable<Block>::kEmpty;
   uint32_t* at = nullptr;
@@ -53,21 +78,12 @@ size_t BucketTally::addBlocked(const uint8_t* px, size_t count, uint32_t* ids) {
       // never the empty key); slot: the lower 2 bits of each.
       const uint32_t block = key & 0xFEF8F8F8u;
       if (block != lastBlock) {
-        dir_.reserve(1);
-        Block* b = dir_.probe(block, dir_.home(block));
-        if (b->key != block) {
-          // Too scattered for blocks (on average fewer than 1 in 6 slots in
-          // use, past a first 256 KB): the hash table takes less memory.
-          if (64 * blocks_ > 6 * (acc_.size() + j) + 65536) {
-            m = j;
-            scattered = true;
-            break;
-          }
-          dir_.claim(b, block);
-          b->at = newBlock();
-          blockKey_.push_back(block);
+        at = blockAt(block, j);
+        if (!at) {
+          m = j;
+          scattered = true;
+          break;
         }
-        at = b->at;
         lastBlock = block;
       }
       slots[j] = at + ((key >> 1 & 3) | (key >> 9 & 3) << 2 | (key >> 17 & 3) << 4);
@@ -128,6 +144,8 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
   const size_t guess = std::min<size_t>(count, size_t(1) << 20);
   acc_.reserve(guess);
   first_.reserve(guess);
+  if (count) alpha_ = loadColour(px) >> 24 & 0xFE;
+  direct_.assign(size_t(1) << 15, nullptr);
   const size_t done = addBlocked(px, count, ids);
   if (done < count) {
     toHashed();
@@ -361,6 +379,15 @@ bool Thinner::removed(uint32_t c) const {
   return false;
 }
 
+uint64_t Thinner::coveredBits(int i, int m) const {
+  uint64_t bits = 0;
+  for (int k = 0; k < m; k++) {
+    const uint32_t c = cols_[i + k];
+    bits |= (covered_[(c >> 2 & 63) << 6 | (c >> 10 & 63)] >> (c >> 18 & 63) & 1) << k;
+  }
+  return bits;
+}
+
 int Thinner::run(int t, uint8_t* keep, int limit) {
   // A bucket's fate is settled by the survivors before it: it is removed
   // exactly when one of them is closer than t. Checking each bucket against
@@ -369,26 +396,40 @@ int Thinner::run(int t, uint8_t* keep, int limit) {
   // could reach (red, green, blue; alpha is left to the distance test).
   setThreshold(t, limit);
   int e = 0;
-  for (int i = 0; i < n_; i++) {
-    const uint32_t c = cols_[i];
-    if (i >= protect_) {
-      // Most colours fall in a cell a survivor covers whole.
-      if (oneAlpha_ && (covered_[(c >> 2 & 63) << 6 | (c >> 10 & 63)] >> (c >> 18 & 63) & 1)) {
-        keep[i] = 0;
-        continue;
-      }
-      if (removed(c)) {
-        keep[i] = 0;
-        continue;
-      }
-    }
+  // Answers false once more than limit survive.
+  auto survive = [&](int i) {
     keep[i] = 1;
     if (++e > limit) {
       std::fill(keep + i + 1, keep + n_, uint8_t(0));
-      return limit + 1;
+      return false;
     }
-    file(c);
-    if (oneAlpha_) cover(c);
+    file(cols_[i]);
+    if (oneAlpha_) cover(cols_[i]);
+    return true;
+  };
+  const int single = oneAlpha_ ? protect_ : n_;
+  for (int i = 0; i < single; i++) {
+    if (i >= protect_ && removed(cols_[i])) {
+      keep[i] = 0;
+      continue;
+    }
+    if (!survive(i)) return limit + 1;
+  }
+  // With one alpha, most colours fall in a cell a survivor covers whole:
+  // runs of 64 colours take those bits at once, and only the others are
+  // checked one by one.
+  for (int i = single; i < n_; i += 64) {
+    const int m = std::min(64, n_ - i);
+    const uint64_t all = m == 64 ? ~uint64_t(0) : (uint64_t(1) << m) - 1;
+    uint64_t open = all & ~coveredBits(i, m);
+    std::fill(keep + i, keep + i + m, uint8_t(0));
+    while (open) {
+      const int k = __builtin_ctzll(open);
+      open &= open - 1;
+      if (removed(cols_[i + k])) continue;
+      if (!survive(i + k)) return limit + 1;
+      open &= ~coveredBits(i, m);  // the new survivor may cover later ones of the run
+    }
   }
   return e;
 }

@@ -127,6 +127,7 @@ class BucketTally {
   static constexpr size_t kChunkBlocks = 1024;
   uint32_t newBucket(const uint8_t* p);
   uint32_t* newBlock();
+  uint32_t* blockAt(uint32_t block, size_t pending);
   size_t addBlocked(const uint8_t* px, size_t count, uint32_t* ids);
   void addHashed(const uint8_t* px, size_t count, uint32_t* ids);
   void toHashed();
@@ -148,7 +149,11 @@ class BucketTally {
   std::vector<Acc> acc_;         // by bucket number
   std::vector<uint32_t> first_;  // by bucket number
   std::vector<uint64_t> spill_;  // by bucket number and channel, when needed
-  KeyTable<Block> dir_;          // block key -> block
+  // Blocks of the first pixel's alpha by red, green, blue (5 bits each);
+  // blocks of other alphas by key.
+  uint32_t alpha_ = 0;
+  std::vector<uint32_t*> direct_;
+  KeyTable<Block> dir_;
   // Blocks live in chunks that never move (growing one array would copy
   // megabytes again and again).
   std::vector<std::unique_ptr<uint32_t[]>> chunks_;
@@ -219,6 +224,8 @@ class Thinner {
   void file(uint32_t c);
   void cover(uint32_t c);
   bool removed(uint32_t c) const;
+  // Bit k: colour i + k lies in a covered cell (k < m <= 64).
+  uint64_t coveredBits(int i, int m) const;
   const uint32_t* cols_;
   int n_, protect_;
   // When every colour has the same alpha: per cell of 4 x 4 x 4 colour

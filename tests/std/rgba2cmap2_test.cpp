@@ -230,6 +230,51 @@ TEST(CmapThin, MatchesSweepingReference) {
   }
 }
 
+// A whole cell is settled only when its farthest colour is closer than t:
+// here cell 8..11 per channel reaches exactly t = 33 from (13, 10, 10).
+TEST(CmapThin, CellCornerAtTheThresholdSurvives) {
+  CMAPBKT b[3] = {};
+  const uint8_t avg[3][4] = {{13, 10, 10, 255}, {8, 8, 8, 255}, {9, 9, 9, 255}};
+  for (int i = 0; i < 3; i++) {
+    b[i].cnt = 10 - i;
+    std::memcpy(b[i].avg, avg[i], 4);
+  }
+  CMAPBKT* at33[3] = {&b[0], &b[1], &b[2]};
+  EXPECT_EQ(cmapThin(1, 3, at33, 33), 2);
+  EXPECT_EQ(at33[1], &b[1]) << "squared distance 33 is not below 33";
+  EXPECT_EQ(at33[2], nullptr);
+  CMAPBKT* at34[3] = {&b[0], &b[1], &b[2]};
+  EXPECT_EQ(cmapThin(1, 3, at34, 34), 1);
+  EXPECT_EQ(at34[1], nullptr);
+}
+
+// One alpha throughout: whole cells within reach of a survivor settle most
+// colours at once, in runs of 64.
+TEST(CmapThin, OneAlphaMatchesSweepingReference) {
+  std::mt19937 rng(12);
+  for (int round = 0; round < 200; round++) {
+    const int n = 1 + int(rng() % 700);
+    std::vector<CMAPBKT> b(n);
+    const int spread = 1 + int(rng() % 256);
+    const uint8_t alpha = uint8_t(rng());
+    for (auto& x : b) {
+      x = CMAPBKT{};
+      x.cnt = 1 + int(rng() % (1 + rng() % 50));
+      for (int c = 0; c < 3; c++) x.avg[c] = uint8_t(rng() % spread);
+      x.avg[3] = alpha;
+    }
+    std::stable_sort(b.begin(), b.end(),
+                     [](const CMAPBKT& p, const CMAPBKT& q) { return p.cnt > q.cnt; });
+    std::vector<CMAPBKT*> fast(n), ref(n);
+    for (int i = 0; i < n; i++) fast[i] = ref[i] = &b[i];
+    const int target = int(rng() % 300);
+    const int t = rng() % 4 ? int(rng() % (spread * spread / 2 + 20)) : int(rng() % 70000);
+    ASSERT_EQ(cmapThin(target, n, fast.data(), t), quantref::refThin(target, n, ref.data(), t))
+        << "round " << round;
+    ASSERT_EQ(fast, ref) << "round " << round;
+  }
+}
+
 // ---- exact nearest search ------------------------------------------------------
 
 TEST(NearSearch, MatchesBruteForceWithTies) {
