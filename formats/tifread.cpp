@@ -10,6 +10,7 @@
 #include "std/fout.h"
 #include "std/futil.h"
 #include "std/imgfnew.h"
+#include "std/pixrow.h"
 
 namespace {
 
@@ -235,9 +236,7 @@ void decodeStrip(const Dir& d, const uint8_t* src, uint64_t n, uint8_t* out) {
     return;
   }
   if (d.photometric == 2 && bytes && d.nsamp == 3) {
-    for (uint64_t i = 0; i < n; i++, src += 3, out += 4) {
-      out[0] = src[0], out[1] = src[1], out[2] = src[2], out[3] = 255;
-    }
+    rgbToRgba(out, src, static_cast<size_t>(n));
     return;
   }
   BitStream bs{src};

@@ -8,6 +8,7 @@
 #include "std/fileio.h"
 #include "std/hostfs.h"
 #include "std/imgfnew.h"
+#include "std/pixrow.h"
 #include "std/tdeassert.h"
 
 namespace {
@@ -82,21 +83,6 @@ void decodeIndexed(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len) 
 
 enum class Direct { k555, k565, k24, k32 };
 
-// n pixels of blue, green, red bytes to red, green, blue, alpha 255.
-void bgrToRgba(uint8_t* d, const uint8_t* s, int n) {
-  int x = 0;
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  // A 4-byte load reads one byte of the next pixel: stop one pixel early.
-  for (; x + 1 < n; ++x, s += 3, d += 4) {
-    uint32_t v;
-    std::memcpy(&v, s, 4);
-    v = (v >> 16 & 0xffu) | (v & 0xff00u) | (v & 0xffu) << 16 | 0xff000000u;
-    std::memcpy(d, &v, 4);
-  }
-#endif
-  for (; x < n; ++x, s += 3, d += 4) d[0] = s[2], d[1] = s[1], d[2] = s[0], d[3] = 255;
-}
-
 void decodeDirect(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len, Direct kind) {
   RowSource rows(file, len, hd.offbits, bmpRowSize(hd.w, hd.bitcount));
   for (int r = 0; r < hd.h; ++r) {
@@ -104,7 +90,7 @@ void decodeDirect(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len, D
     if (!s) break;
     uint8_t* d = img->buf + static_cast<size_t>(hd.h - 1 - r) * hd.w * 4;
     if (kind == Direct::k24) {
-      bgrToRgba(d, s, hd.w);
+      bgrToRgba(d, s, static_cast<size_t>(hd.w));
       continue;
     }
     for (int x = 0; x < hd.w; ++x, d += 4) {
@@ -369,17 +355,8 @@ void bmpRow(uint8_t* d, const BmpOut& o, const uint8_t* px, int w, int y) {
     packRow(d, px + static_cast<size_t>(y) * w, o.bits, w);
     return;
   }
-  const uint8_t* s = px + static_cast<size_t>(y) * w * 4;
-  int x = 0;
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  // Four bytes at a time while a whole 4-byte store stays inside the row.
-  for (; x + 1 < w; ++x, s += 4, d += 3) {
-    uint32_t v = uint32_t(s[2]) | uint32_t(s[1]) << 8 | uint32_t(s[0]) << 16;
-    std::memcpy(d, &v, 4);
-  }
-#endif
-  for (; x < w; ++x, s += 4, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
-  std::memset(d, 0, o.rowsize - size_t(w) * 3);
+  rgbaToBgr(d, px + static_cast<size_t>(y) * w * 4, static_cast<size_t>(w));
+  std::memset(d + size_t(w) * 3, 0, o.rowsize - size_t(w) * 3);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "std/futil.h"
 #include "std/hostfs.h"
 #include "std/imgfnew.h"
+#include "std/pixrow.h"
 #include "std/tdeassert.h"
 
 namespace {
@@ -134,18 +135,10 @@ void convertRaw(const uint8_t* p, size_t n, uint8_t* out, int ver, int factor) {
     for (size_t i = 0; i < n; i++) out[i] = lut[p[i]];
     return;
   }
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  if (factor == 256) {
-    // Maximum 255: the samples are the bytes. A 4-byte load reads one byte
-    // of the next pixel, so the last pixel goes the byte-wise way.
-    for (; n > 1; n--, p += 3, out += 4) {
-      uint32_t v;
-      std::memcpy(&v, p, 4);
-      v = (v & 0xffffffu) | 0xff000000u;
-      std::memcpy(out, &v, 4);
-    }
+  if (factor == 256) {  // maximum 255: the samples are the bytes
+    rgbToRgba(out, p, n);
+    return;
   }
-#endif
   for (size_t i = 0; i < n; i++, p += 3, out += 4) {
     out[0] = lut[p[0]], out[1] = lut[p[1]], out[2] = lut[p[2]], out[3] = 255;
   }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "testutil.h"
@@ -83,6 +84,40 @@ TEST(Bmp, DirectRoundTripDropsAlpha) {
   for (int i = 0; i < w * h; ++i) {
     EXPECT_EQ(std::memcmp(img->buf + 4 * i, px.data() + 4 * i, 3), 0);
     EXPECT_EQ(img->buf[4 * i + 3], 255);
+  }
+}
+
+// bmpSave streams rows in pieces; the file must be bmpEncode's bytes, and the
+// 24-bit rows must carry each pixel's red, green and blue (whatever the
+// width: rows are converted several pixels at a time with a byte-wise end).
+TEST(Bmp, SavedFileIsTheEncodedImageAtEveryWidth) {
+  TempDir dir;
+  std::string f = dir.file("w.bmp");
+  for (int w : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 31, 33, 1001}) {
+    int h = w == 1001 ? 300 : 7;  // 1001 x 300: several 256 KiB pieces
+    auto px = noise(size_t(w) * h * 4, 100u + w);
+    auto idx = noise(size_t(w) * h, 200u + w, 16);
+    std::vector<uint32_t> cmap(16, 0x00405060u);
+    for (int depth : {0, 4, 8}) {
+      const uint8_t* pixels = depth ? idx.data() : px.data();
+      auto want = bmpEncode(pixels, w, h, depth, cmap.data(), 16);
+      ASSERT_EQ(bmpSave(f.c_str(), pixels, w, h, depth, cmap.data(), 16), 1);
+      ASSERT_EQ(fmttest::readFile(f), want) << w << " depth " << depth;
+    }
+    auto d = bmpEncode(px.data(), w, h, 0, nullptr, 0);
+    size_t row = size_t(bmpRowSize(w, 24));
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const uint8_t* s = &px[(size_t(y) * w + x) * 4];
+        const uint8_t* b = &d[54 + size_t(h - 1 - y) * row + 3 * size_t(x)];
+        ASSERT_TRUE(b[0] == s[2] && b[1] == s[1] && b[2] == s[0]) << w << " " << x << "," << y;
+      }
+    ImgfPtr img = decode(d);
+    ASSERT_TRUE(img);
+    for (size_t i = 0; i < size_t(w) * h; ++i) {
+      ASSERT_EQ(std::memcmp(img->buf + 4 * i, &px[4 * i], 3), 0) << w << " pixel " << i;
+      ASSERT_EQ(img->buf[4 * i + 3], 255);
+    }
   }
 }
 
