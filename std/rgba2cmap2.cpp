@@ -72,10 +72,9 @@ void fillTable(DB* tbl, const BucketTally& t, const std::vector<uint32_t>* rank,
 // range is exhausted). keep[] holds the outcome of the last thinning. Never
 // answers more than target: runs that overshoot stop early, which settles
 // the comparison and the leading survivors all the same.
-int bisectThreshold(const std::vector<uint32_t>& cols, const std::vector<int32_t>& counts,
-                    int target, std::vector<uint8_t>& keep) {
+int bisectThreshold(const std::vector<uint32_t>& cols, int protect, int target,
+                    std::vector<uint8_t>& keep) {
   const int n = int(cols.size());
-  const int protect = thinProtected(counts.data(), n, target);
   keep.assign(n, 0);
   Thinner thinner(cols.data(), n, protect);
   int lo = 0, hi = kThreshMax, t = kThreshMax / 2, e;
@@ -121,16 +120,18 @@ int rgba2cmap_detail::cmapFromTally(uint8_t* cmap, const BucketTally& tally, int
     fillTable(tbl, tally, nullptr,
               [&](size_t, const uint8_t avg[4]) { storeColour(cmap, top + cmapn++, avg); });
   } else if (target > 0) {
-    // The averages and counts in sorted order, for the passes below.
+    // The averages in sorted order for the passes below, and the counts of
+    // the leading ones (the protected prefix is never longer than target / 2).
     const std::vector<uint32_t> rank = ranksByCount(tally);
     std::vector<uint32_t> cols(n);
-    std::vector<int32_t> counts(n);
+    std::vector<int32_t> counts(std::min(n, target / 2 + 1));
     fillTable(tbl, tally, &rank, [&](size_t id, const uint8_t avg[4]) {
       cols[rank[id]] = loadColour(avg);
-      counts[rank[id]] = tally.count(id);
+      if (rank[id] < counts.size()) counts[rank[id]] = tally.count(id);
     });
     std::vector<uint8_t> keep;
-    int e = bisectThreshold(cols, counts, target, keep);
+    const int protect = thinProtected(counts.data(), n, target);
+    int e = bisectThreshold(cols, protect, target, keep);
     int j = top;
     for (int i = 0; i < n; i++)
       if (keep[i]) {

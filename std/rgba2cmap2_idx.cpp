@@ -131,8 +131,10 @@ int cmapIdxTogether(uint8_t* idx, uint8_t* cmap, const uint8_t* px, size_t count
   const int e = cmapFromTally(cmap, tally, maxcmapn, top);
   NearSearch near(cmap, std::clamp(top, 0, 256) + e, 4);
   std::vector<uint8_t> chosen(tally.size());
-  tally.forEachFirst(
-      [&](uint32_t id, uint32_t colour) { chosen[id] = uint8_t(std::max(near.find(colour), 0)); });
+  // In order of first appearance: neighbouring pixels, so mostly
+  // neighbouring colours one after the other.
+  for (size_t id = 0; id < chosen.size(); id++)
+    chosen[id] = uint8_t(std::max(near.find(tally.first(id)), 0));
   for (size_t i = 0; i < count; i++) idx[i] = chosen[ids[i]];
   return e;
 }

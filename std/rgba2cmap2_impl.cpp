@@ -13,19 +13,18 @@ namespace rgba2cmap_detail {
 // ---- BucketTally -------------------------------------------------------------
 
 uint32_t BucketTally::newBucket(const uint8_t* p) {
-  acc_.push_back(Acc{0, {0, 0, 0, 0}});
-  first_.push_back(loadColour(p));
+  acc_.push_back(Acc{0, loadColour(p), {0, 0, 0, 0}});
   return uint32_t(acc_.size() - 1);
 }
 
 inline void BucketTally::tally(uint32_t id, const uint8_t* p) {
   Acc& a = acc_[id];
-  for (int ch = 0; ch < 4; ch++) a.sum[ch] += p[ch];
-  if ((++a.cnt & 0xFFFFFF) == 0) {
+  for (int ch = 0; ch < 4; ch++) a.odd[ch] = uint16_t(a.odd[ch] + (p[ch] & 1));
+  if ((++a.cnt & 0x7FFF) == 0) {
     const size_t at = 4 * size_t(id);
     if (spill_.size() < at + 4) spill_.resize(at + 4);
-    for (int ch = 0; ch < 4; ch++) spill_[at + ch] += a.sum[ch];
-    std::fill(a.sum, a.sum + 4, 0u);
+    for (int ch = 0; ch < 4; ch++) spill_[at + ch] += a.odd[ch];
+    std::fill(a.odd, a.odd + 4, uint16_t(0));
   }
 }
 
@@ -143,7 +142,6 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
   // nothing), so the arrays seldom move.
   const size_t guess = std::min<size_t>(count, size_t(1) << 20);
   acc_.reserve(guess);
-  first_.reserve(guess);
   if (count) alpha_ = loadColour(px) >> 24 & 0xFE;
   direct_.assign(size_t(1) << 15, nullptr);
   const size_t done = addBlocked(px, count, ids);
@@ -151,6 +149,12 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
     toHashed();
     addHashed(px + 4 * done, count - done, ids ? ids + done : nullptr);
   }
+  // The lookup structures are done with: their memory can serve what follows.
+  std::vector<std::unique_ptr<uint32_t[]>>().swap(chunks_);
+  std::vector<uint32_t>().swap(blockKey_);
+  std::vector<uint32_t*>().swap(direct_);
+  dir_ = KeyTable<Block>();
+  table_ = KeyTable<Slot>();
 }
 
 // ---- NearSearch --------------------------------------------------------------
@@ -169,13 +173,15 @@ NearSearch::NearSearch(const uint8_t* cmap, int n, int shift)
 NearSearch::~NearSearch() { std::free(cellList_); }
 
 uint32_t NearSearch::makeList(const int lo[4], int side, const std::vector<uint16_t>& from) {
-  std::vector<int> nearSq(from.size());
+  std::vector<int>& nearSq = nearSq_;
+  nearSq.resize(from.size());
   int bound = INT_MAX;
   for (size_t k = 0; k < from.size(); k++) {
     const uint32_t c = col_[from[k]];
+    const int vs[4] = {int(c & 0xff), int(c >> 8 & 0xff), int(c >> 16 & 0xff), int(c >> 24)};
     int nd = 0, fd = 0;
     for (int ch = 0; ch < 4; ch++) {
-      const int v = channel(c, ch), hi = lo[ch] + side - 1;
+      const int v = vs[ch], hi = lo[ch] + side - 1;
       const int a = v < lo[ch] ? lo[ch] - v : v > hi ? v - hi : 0;
       const int b = std::max(v - lo[ch], hi - v);
       nd += a * a;
@@ -186,7 +192,8 @@ uint32_t NearSearch::makeList(const int lo[4], int side, const std::vector<uint1
   }
   // Nearest-to-the-cell first: a search stops at the first candidate that
   // cannot come closer than the best distance found.
-  std::vector<Cand> kept;
+  std::vector<Cand>& kept = kept_;
+  kept.clear();
   for (size_t k = 0; k < from.size(); k++)
     if (nearSq[k] <= bound) kept.push_back(Cand{col_[from[k]], nearSq[k], from[k]});
   std::sort(kept.begin(), kept.end(), [](const Cand& a, const Cand& b) {
@@ -214,7 +221,8 @@ uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
     bigList_[big] = makeList(lo, 1 << kBigShift, all) + 1;
   }
   const Cand* parent = lists_.data() + bigList_[big] - 1;
-  std::vector<uint16_t> from(size_t(parent[0].idx));
+  std::vector<uint16_t>& from = from_;
+  from.resize(size_t(parent[0].idx));
   for (size_t k = 0; k < from.size(); k++) from[k] = uint16_t(parent[k + 1].idx);
   for (int ch = 0; ch < 4; ch++) lo[ch] = channel(colour, ch) >> shift_ << shift_;
   const uint32_t at = makeList(lo, 1 << shift_, from);
@@ -224,25 +232,27 @@ uint32_t NearSearch::buildCell(uint32_t colour, uint32_t cell) {
 
 int NearSearch::find(uint32_t colour) {
   if (n_ == 0) return -1;
-  uint32_t cell = 0;
-  for (int ch = 0; ch < 4; ch++)
-    cell |= uint32_t(channel(colour, ch) >> shift_) << (ch * (8 - shift_));
+  const int s = shift_, w = 8 - shift_;
+  const uint32_t cell = (colour & 0xff) >> s | (colour >> 8 & 0xff) >> s << w |
+                        (colour >> 16 & 0xff) >> s << 2 * w | (colour >> 24) >> s << 3 * w;
   // Runs of similar colours ask for the same cell again and again.
   if (cell != lastCell_) {
     lastAt_ = cellList_[cell] ? cellList_[cell] - 1 : buildCell(colour, cell);
     lastCell_ = cell;
   }
   const Cand* list = lists_.data() + lastAt_;
-  int best = INT_MAX, bi = 0;
-  for (int k = 1; k <= list[0].idx; k++) {
-    if (list[k].nearSq > best) break;  // no later candidate can win or tie
-    int d = colourDist(colour, list[k].col);
-    if (d < best || (d == best && list[k].idx < bi)) {
-      best = d;
-      bi = list[k].idx;
-    }
-  }
-  return bi;
+  const int len = list[0].idx;
+  // Distance * 256 + index, so that the least also has the lowest index of
+  // those equally near. The first few candidates are tried without a test
+  // (most searches end among them); then a search stops at the first
+  // candidate that cannot come closer than the best.
+  int best = INT_MAX;
+  int k = 1;
+  for (const int head = std::min(len, 4); k <= head; k++)
+    best = std::min(best, colourDist(colour, list[k].col) << 8 | list[k].idx);
+  for (; k <= len && list[k].nearSq << 8 <= best; k++)
+    best = std::min(best, colourDist(colour, list[k].col) << 8 | list[k].idx);
+  return best & 255;
 }
 
 // ---- thinning ----------------------------------------------------------------
@@ -269,7 +279,12 @@ int isqrtFloor(int v) {
 Thinner::Thinner(const uint32_t* cols, int n, int protect)
     : cols_(cols), n_(n), protect_(protect), oneAlpha_(true) {
   for (int i = 1; i < n && oneAlpha_; i++) oneAlpha_ = cols[i] >> 24 == cols[0] >> 24;
-  if (oneAlpha_) covered_.resize(64 * 64);
+  if (oneAlpha_) {
+    covered_.resize(64 * 64);
+    cells_.resize(n);
+    for (int i = 0; i < n; i++)
+      cells_[i] = (cols[i] >> 2 & 63) << 12 | (cols[i] >> 10 & 63) << 6 | (cols[i] >> 18 & 63);
+  }
 }
 
 void Thinner::setThreshold(int t, int limit) {
@@ -279,8 +294,14 @@ void Thinner::setThreshold(int t, int limit) {
   // hundreds of cells, and most colours it removes sit in cells it covers
   // whole, where it is the first candidate tried. With few colours per
   // survivor the filing would cost more than it saves: coarser cells then.
+  // With one alpha the covered bits settle most colours and the filings
+  // serve only the rest: cells just wider than the reach then, so that a
+  // survivor files itself under few.
   shift_ = 2;
-  while (shift_ < 6 && (2 << shift_) * 3 <= r_) shift_++;
+  if (oneAlpha_)
+    while (shift_ < 6 && (1 << shift_) <= r_) shift_++;
+  else
+    while (shift_ < 6 && (2 << shift_) * 3 <= r_) shift_++;
   const int64_t survivors = std::max<int64_t>(1, std::min<int64_t>(int64_t(limit) + 1, n_));
   const int64_t budget = std::max<int64_t>(8, n_ / survivors);
   auto filings = [&](int sh) {
@@ -379,12 +400,37 @@ bool Thinner::removed(uint32_t c) const {
   return false;
 }
 
+int Thinner::mostSurvivors(int t, int limit) {
+  // Colours closer than the threshold cannot both survive unless both are
+  // protected, so beyond the protected ones at most one survives per cell
+  // narrower than the threshold: count the cells (side a multiple of 4,
+  // made of the small cells that hold colours). One alpha only.
+  if (!oneAlpha_) return INT_MAX;
+  int side = 4;
+  while (3 * (side + 3) * (side + 3) < t) side += 4;  // 3 (side - 1)^2 < t for the next side
+  if (side < 16) return INT_MAX;                      // too many cells to be of use
+  if (occupied_.empty()) {
+    occupied_.assign(64 * 64, 0);
+    for (uint32_t c : cells_) occupied_[c >> 6] |= uint64_t(1) << (c & 63);
+  }
+  const int g = 256 / side + 1;
+  std::vector<uint8_t> cell(size_t(g) * g * g, 0);
+  int cells = 0;
+  for (int row = 0; row < 64 * 64 && protect_ + cells <= limit; row++) {
+    const size_t xy = (size_t(row >> 6) * 4 / side * g + size_t(row & 63) * 4 / side) * g;
+    for (uint64_t w = occupied_[row]; w; w &= w - 1) {
+      uint8_t& m = cell[xy + size_t(__builtin_ctzll(w)) * 4 / side];
+      cells += !m;
+      m = 1;
+    }
+  }
+  return protect_ + cells;
+}
+
 uint64_t Thinner::coveredBits(int i, int m) const {
   uint64_t bits = 0;
-  for (int k = 0; k < m; k++) {
-    const uint32_t c = cols_[i + k];
-    bits |= (covered_[(c >> 2 & 63) << 6 | (c >> 10 & 63)] >> (c >> 18 & 63) & 1) << k;
-  }
+  const uint32_t* cell = cells_.data() + i;
+  for (int k = 0; k < m; k++) bits |= (covered_[cell[k] >> 6] >> (cell[k] & 63) & 1) << k;
   return bits;
 }
 

@@ -22,12 +22,12 @@ inline uint32_t loadColour(const uint8_t* p) {
 inline int channel(uint32_t c, int ch) { return int((c >> (8 * ch)) & 0xff); }
 
 inline int colourDist(uint32_t a, uint32_t b) {
-  int d = 0;
-  for (int ch = 0; ch < 4; ch++) {
-    int x = channel(a, ch) - channel(b, ch);
-    d += x * x;
-  }
-  return d;
+  // Written out: a loop over the channels stays a loop with variable shifts.
+  const int dr = int(a & 0xff) - int(b & 0xff);
+  const int dg = int(a >> 8 & 0xff) - int(b >> 8 & 0xff);
+  const int db = int(a >> 16 & 0xff) - int(b >> 16 & 0xff);
+  const int da = int(a >> 24) - int(b >> 24);
+  return dr * dr + dg * dg + db * db + da * da;
 }
 
 // Open-addressing table keyed by bucket keys (bit 0 of every byte clear).
@@ -84,8 +84,10 @@ class KeyTable {
 constexpr size_t kBatch = 16;
 
 // Pixels counted per bucket key, buckets numbered in order of first
-// appearance. Sums are 64-bit in the end (32-bit while counting, moved
-// aside every 2^24 pixels of a bucket).
+// appearance. All pixels of a bucket share the upper 7 bits of each channel,
+// so a channel's sum is the count times that part plus the number of odd
+// values: only those are counted (16-bit, moved aside every 2^15 pixels of
+// a bucket). Sums are exact and 64-bit in the end.
 //
 // Neighbouring pixels of a picture mostly have neighbouring colours, so the
 // buckets are found through blocks of 4 x 4 x 4 seven-bit colours (one
@@ -95,26 +97,24 @@ constexpr size_t kBatch = 16;
 class BucketTally {
  public:
   // Called once. When ids is given, it receives each pixel's bucket number.
+  // Keeps the counts, not the means to look buckets up.
   void add(const uint8_t* px, size_t count, uint32_t* ids);
   size_t size() const { return acc_.size(); }
-  uint32_t key(size_t id) const { return first_[id] & RGBA2CMAP_KEYMASK; }
+  uint32_t key(size_t id) const { return acc_[id].first & RGBA2CMAP_KEYMASK; }
   int32_t count(size_t id) const { return int32_t(acc_[id].cnt); }
   uint64_t sum(size_t id, int ch) const {
-    return acc_[id].sum[ch] + (spill_.size() > 4 * id ? spill_[4 * id + ch] : 0);
+    const Acc& a = acc_[id];
+    return uint64_t(a.cnt) * (a.first >> (8 * ch) & 0xFE) + a.odd[ch] +
+           (spill_.size() > 4 * id ? spill_[4 * id + ch] : 0);
   }
   // Exact colour of the bucket's first pixel.
-  uint32_t first(size_t id) const { return first_[id]; }
-  // Calls f(bucket number, exact colour of its first pixel) for every bucket,
-  // in storage order (neighbouring colours together), not by number.
-  template <class F>
-  void forEachFirst(F f) const {
-    forEachStored([&](uint32_t, uint32_t id) { f(id, first_[id]); });
-  }
+  uint32_t first(size_t id) const { return acc_[id].first; }
 
  private:
   struct Acc {
     uint32_t cnt;
-    uint32_t sum[4];
+    uint32_t first;
+    uint16_t odd[4];  // odd channel values since the last move aside
   };
   struct Block {
     uint32_t key;
@@ -147,7 +147,6 @@ class BucketTally {
     }
   }
   std::vector<Acc> acc_;         // by bucket number
-  std::vector<uint32_t> first_;  // by bucket number
   std::vector<uint64_t> spill_;  // by bucket number and channel, when needed
   // Blocks of the first pixel's alpha by red, green, blue (5 bits each);
   // blocks of other alphas by key.
@@ -198,13 +197,18 @@ class NearSearch {
     int32_t idx;     // entry index (in a list's header: the list's length)
   };
   std::vector<Cand> lists_;  // per list: a header, then candidates by nearSq
+  // Scratch space of list making.
+  std::vector<uint16_t> from_;
+  std::vector<int> nearSq_;
+  std::vector<Cand> kept_;
   uint32_t lastCell_ = UINT32_MAX, lastAt_ = 0;
 };
 // The colour map of rgba2cmap from counted pixels.
 int cmapFromTally(uint8_t* cmap, const BucketTally& tally, int maxcmapn, int top);
 
 // Number of leading buckets of a sorted count list that thinning never
-// removes, for a target of a colours over n buckets.
+// removes, for a target of a colours over n buckets (reads at most the
+// first a / 2 counts).
 int thinProtected(const int32_t* counts, int n, int a);
 
 // Thinning over colours in sorted order: colour i survives when i < protect
@@ -218,6 +222,9 @@ class Thinner {
  public:
   Thinner(const uint32_t* cols, int n, int protect);
   int run(int t, uint8_t* keep, int limit);
+  // At least the number of survivors run(t) can have (INT_MAX when not
+  // known), without thinning; past limit it may stop counting.
+  int mostSurvivors(int t, int limit);
 
  private:
   void setThreshold(int t, int limit);
@@ -233,6 +240,9 @@ class Thinner {
   // of it (one bit per cell, a word per row of 64 cells along blue).
   bool oneAlpha_;
   std::vector<uint64_t> covered_;
+  std::vector<uint32_t> cells_;  // by colour: its cell, row (red, green) << 6 | blue
+  std::vector<uint64_t>
+      occupied_;  // bits as covered_: the cells holding colours (made when needed)
   int t_ = 0, r_ = -1, shift_ = 2, g_ = 64;
   std::vector<int32_t> head_, tail_;  // per cell: first and last filing (tail valid when head is)
   struct Filing {

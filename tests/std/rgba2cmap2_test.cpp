@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -273,6 +274,31 @@ TEST(CmapThin, OneAlphaMatchesSweepingReference) {
         << "round " << round;
     ASSERT_EQ(fast, ref) << "round " << round;
   }
+}
+
+// The bound that lets the bisection leave out passes never undercounts.
+TEST(CmapThin, SurvivorBoundNeverUndercounts) {
+  std::mt19937 rng(13);
+  int bounded = 0;
+  for (int round = 0; round < 200; round++) {
+    const int n = 1 + int(rng() % 3000);
+    const int spread = 1 + int(rng() % 256);
+    const uint32_t alpha = rng() % 2 ? 0xFF000000u : uint32_t(rng() & 0xFF) << 24;
+    std::vector<uint32_t> cols(n);
+    for (auto& c : cols)
+      c = alpha | (rng() % spread) | (rng() % spread) << 8 | (rng() % spread) << 16;
+    const int protect = int(rng() % 20) % (n + 1);
+    rgba2cmap_detail::Thinner thinner(cols.data(), n, protect);
+    std::vector<uint8_t> keep(n);
+    for (int k = 0; k < 4; k++) {
+      const int t = 1 + int(rng() % 70000);
+      const int bound = thinner.mostSurvivors(t, INT_MAX - 1);
+      const int e = thinner.run(t, keep.data(), n);
+      ASSERT_LE(e, bound) << "round " << round << " t " << t;
+      bounded += bound < INT_MAX;
+    }
+  }
+  EXPECT_GT(bounded, 100) << "the bound is known for wide thresholds";
 }
 
 // ---- exact nearest search ------------------------------------------------------
