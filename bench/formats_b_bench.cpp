@@ -96,6 +96,7 @@ void BM_TiffWriteIndex4(benchmark::State& st) { writeBench(st, 1, tiffIdx4); }
 void BM_TiffReadIndex4(benchmark::State& st) { readBench(st, 1, tiffIdx4, tifDecode); }
 void BM_PpmWritePlainP3(benchmark::State& st) { writeBench(st, 4, ppmP3); }
 void BM_PpmReadPlainP3(benchmark::State& st) { readBench(st, 4, ppmP3, ppmDecode); }
+void BM_PpmWriteRawP6(benchmark::State& st) { writeBench(st, 4, ppmP6); }
 void BM_PpmReadRawP6(benchmark::State& st) { readBench(st, 4, ppmP6, ppmDecode); }
 void BM_JpegWrite(benchmark::State& st) { writeBench(st, 4, jpeg); }
 void BM_JpegRead(benchmark::State& st) { readBench(st, 4, jpeg, jpgDecode); }
@@ -111,6 +112,7 @@ BENCHMARK(BM_TiffWriteIndex4)->SIZES;
 BENCHMARK(BM_TiffReadIndex4)->SIZES;
 BENCHMARK(BM_PpmWritePlainP3)->SIZES;
 BENCHMARK(BM_PpmReadPlainP3)->SIZES;
+BENCHMARK(BM_PpmWriteRawP6)->SIZES;
 BENCHMARK(BM_PpmReadRawP6)->SIZES;
 BENCHMARK(BM_JpegWrite)->SIZES;
 BENCHMARK(BM_JpegRead)->SIZES;

@@ -55,6 +55,10 @@ for n in ${SIZES-2048 4096}; do
     race "$tdeconv src.ppm o.jpg" "cjpeg src.ppm > j.jpg" "$im src.ppm c.jpg"
     cmp -s o.jpg j.jpg && echo "   tdeconv's JPEG is byte for byte cjpeg's" ||
       echo "   tdeconv's JPEG differs from cjpeg's"
+    if has tiff; then
+      echo "== TIFF (netpbm's, RGB) -> JPEG"
+      race "$tdeconv src.tif o.jpg" "tifftopnm src.tif | cjpeg > j.jpg"
+    fi
     echo "== JPEG -> BMP"
     race "$tdeconv src.jpg o.bmp" "djpeg -bmp src.jpg > j.bmp" "$im src.jpg BMP3:c.bmp"
   fi

@@ -70,8 +70,12 @@ std::vector<uint8_t> colourMapData(const uint8_t* cmap, int ncolor, int depth) {
 std::vector<uint8_t> packIndices(const uint8_t* idx, size_t n, int depth) {
   std::vector<uint8_t> out((n * depth + 7) / 8);
   uint32_t mask = (1u << depth) - 1;
-  size_t bit = 0;
-  for (size_t i = 0; i < n; i++, bit += depth) {
+  size_t i = 0, bit = 0;
+  if (depth == 4) {  // the common case: two indices to a byte
+    for (; i + 1 < n; i += 2) out[i / 2] = uint8_t((idx[i] & 15) << 4 | (idx[i + 1] & 15));
+    bit = i * 4;
+  }
+  for (; i < n; i++, bit += depth) {
     out[bit >> 3] |= uint8_t((idx[i] & mask) << (8 - depth - (bit & 7)));
   }
   return out;

@@ -1,5 +1,6 @@
 #include "std/fout.h"
 
+#include "std/bigmem.h"
 #include "std/hostfs.h"
 
 #include <cstdlib>
@@ -42,7 +43,7 @@ static bool memReserve(FOUT* fo, size_t need) {
     if (cap > SIZE_MAX / 2) return false;
     cap *= 2;
   }
-  void* p = std::realloc(fo->mem, cap);
+  void* p = bigRealloc(fo->mem, cap);
   if (!p) return false;
   fo->mem = static_cast<uint8_t*>(p);
   fo->memcap = cap;

@@ -32,8 +32,8 @@ __attribute__((target("ssse3"))) size_t expandSsse3(uint8_t* out, const uint8_t*
 
 // Four RGBA pixels to 12 BGR bytes per step; a 16-byte store writes past
 // them, so the loop stops while six remain.
-__attribute__((target("ssse3"))) size_t packSsse3(uint8_t* out, const uint8_t* in, size_t n) {
-  const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+__attribute__((target("ssse3"))) size_t packSsse3(uint8_t* out, const uint8_t* in, size_t n,
+                                                  __m128i order) {
   size_t i = 0;
   for (; i + 6 <= n; i += 4, in += 16, out += 12) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
@@ -69,10 +69,25 @@ void bgrToRgba(uint8_t* out, const uint8_t* in, size_t n) {
     out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = 255;
 }
 
+void rgbaToRgb(uint8_t* out, const uint8_t* in, size_t n) {
+  size_t i = 0;
+#ifdef TDE_PIXROW_SSSE3
+  if (haveSsse3()) {
+    i = packSsse3(out, in, n,
+                  _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+  }
+#endif
+  for (in += 4 * i, out += 3 * i; i < n; i++, in += 4, out += 3)
+    out[0] = in[0], out[1] = in[1], out[2] = in[2];
+}
+
 void rgbaToBgr(uint8_t* out, const uint8_t* in, size_t n) {
   size_t i = 0;
 #ifdef TDE_PIXROW_SSSE3
-  if (haveSsse3()) i = packSsse3(out, in, n);
+  if (haveSsse3()) {
+    i = packSsse3(out, in, n,
+                  _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1));
+  }
 #endif
   for (in += 4 * i, out += 3 * i; i < n; i++, in += 4, out += 3)
     out[0] = in[2], out[1] = in[1], out[2] = in[0];

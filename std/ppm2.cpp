@@ -328,13 +328,20 @@ class SampleWriter {
 
 bool writeRaw(FOUT* fo, const uint8_t* px, size_t n, int ver) {
   if (ver == 5) return foutWrite(fo, px, n);
-  std::vector<uint8_t> out(ver == 4 ? (n + 7) / 8 : n * 3);
   if (ver == 4) {
+    std::vector<uint8_t> out((n + 7) / 8);
     for (size_t i = 0; i < n; i++) out[i >> 3] |= uint8_t((px[i] & 1) << (7 - (i & 7)));
-  } else {
-    for (size_t i = 0; i < n; i++) std::memcpy(&out[3 * i], px + 4 * i, 3);
+    return foutWrite(fo, out.data(), out.size());
   }
-  return foutWrite(fo, out.data(), out.size());
+  // Colour samples go out a piece at a time, converted in the cache.
+  constexpr size_t kPixels = kPiece / 3;
+  std::vector<uint8_t> out(kPixels * 3);
+  for (size_t i = 0; i < n; i += kPixels) {
+    size_t k = std::min(kPixels, n - i);
+    rgbaToRgb(out.data(), px + 4 * i, k);
+    if (!foutWrite(fo, out.data(), k * 3)) return false;
+  }
+  return true;
 }
 
 bool argsOk(const void* pixels, int w, int h) {

@@ -22,10 +22,12 @@ TEST(PixRow, ConversionsMatchTheByteWiseMeaning) {
     for (size_t shift : {0, 1, 3}) {
       auto src3 = bytes(3 * n + shift, uint32_t(n));
       auto src4 = bytes(4 * n + shift, uint32_t(n) + 7);
-      std::vector<uint8_t> rgba(4 * n + shift + 8, 0xAB), bgra(rgba), bgr(3 * n + shift + 8, 0xAB);
+      std::vector<uint8_t> rgba(4 * n + shift + 8, 0xAB), bgra(rgba), bgr(3 * n + shift + 8, 0xAB),
+          rgb(bgr);
       rgbToRgba(rgba.data() + shift, src3.data() + shift, n);
       bgrToRgba(bgra.data() + shift, src3.data() + shift, n);
       rgbaToBgr(bgr.data() + shift, src4.data() + shift, n);
+      rgbaToRgb(rgb.data() + shift, src4.data() + shift, n);
       for (size_t i = 0; i < n; i++) {
         const uint8_t* s = &src3[shift + 3 * i];
         const uint8_t* a = &rgba[shift + 4 * i];
@@ -35,12 +37,16 @@ TEST(PixRow, ConversionsMatchTheByteWiseMeaning) {
         const uint8_t* q = &src4[shift + 4 * i];
         const uint8_t* c = &bgr[shift + 3 * i];
         ASSERT_TRUE(c[0] == q[2] && c[1] == q[1] && c[2] == q[0]) << n << " " << i;
+        const uint8_t* r = &rgb[shift + 3 * i];
+        ASSERT_TRUE(r[0] == q[0] && r[1] == q[1] && r[2] == q[2]) << n << " " << i;
       }
       for (size_t i = 0; i < shift; i++)
         ASSERT_TRUE(rgba[i] == 0xAB && bgra[i] == 0xAB && bgr[i] == 0xAB);
       for (size_t i = shift + 4 * n; i < rgba.size(); i++)
         ASSERT_TRUE(rgba[i] == 0xAB && bgra[i] == 0xAB) << n;
-      for (size_t i = shift + 3 * n; i < bgr.size(); i++) ASSERT_EQ(bgr[i], 0xAB) << n;
+      for (size_t i = shift + 3 * n; i < bgr.size(); i++)
+        ASSERT_TRUE(bgr[i] == 0xAB && rgb[i] == 0xAB) << n;
+      for (size_t i = 0; i < shift; i++) ASSERT_EQ(rgb[i], 0xAB);
     }
   }
 }
