@@ -138,8 +138,17 @@ class BucketTally {
   int32_t count(size_t id) const { return int32_t(acc_[id].cnt); }
   uint64_t sum(size_t id, int ch) const {
     const Acc& a = acc_[id];
-    return uint64_t(a.cnt) * (a.first >> (8 * ch) & 0xFE) + a.odd[ch] +
-           (spill_.size() > 4 * id ? spill_[4 * id + ch] : 0);
+    return uint64_t(a.cnt) * (a.first >> (8 * ch) & 0xFE) + odd(id, ch);
+  }
+  // Sums over count, truncated: with n pixels of which k are odd in a
+  // channel, the sum is n times the upper part plus k (0 <= k <= n), so
+  // the average is the upper part plus 1 exactly when all n are odd.
+  uint32_t average(size_t id) const {
+    const Acc& a = acc_[id];
+    uint32_t avg = a.first & RGBA2CMAP_KEYMASK;
+    for (int ch = 0; ch < 4; ch++)
+      if (odd(id, ch) == a.cnt) avg += uint32_t(1) << (8 * ch);
+    return avg;
   }
   // Exact colour of the bucket's first pixel.
   uint32_t first(size_t id) const { return acc_[id].first; }
@@ -150,6 +159,10 @@ class BucketTally {
     uint32_t first;
     uint16_t odd[4];  // odd channel values since the last move aside
   };
+  // Odd values of a channel over all the bucket's pixels.
+  uint64_t odd(size_t id, int ch) const {
+    return acc_[id].odd[ch] + (spill_.size() > 4 * id ? spill_[4 * id + ch] : 0);
+  }
   struct Block {
     uint32_t key;
     uint32_t* at;  // the block's 64 slots: bucket number + 1, 0 when unused
