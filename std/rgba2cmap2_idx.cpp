@@ -18,10 +18,6 @@ namespace {
 
 int clampEntries(int n) { return std::clamp(n, 0, 256); }
 
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-
 struct CacheSlot {
   uint32_t key;
   uint32_t idx;

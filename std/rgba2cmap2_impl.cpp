@@ -29,8 +29,11 @@ inline void BucketTally::tally(uint32_t id, const uint8_t* p) {
 }
 
 uint32_t* BucketTally::newBlock() {
-  if (blocks_ % kChunkBlocks == 0) chunks_.emplace_back(new uint32_t[kChunkBlocks * 64]);
-  uint32_t* at = chunks_.back().get() + blocks_ % kChunkBlocks * 64;
+  if (blocks_ % chunkBlocks_ == 0) {
+    chunks_.emplace_back(static_cast<uint32_t*>(bigMalloc(chunkBlocks_ * 64 * sizeof(uint32_t))));
+    if (!chunks_.back()) throw std::bad_alloc();
+  }
+  uint32_t* at = chunks_.back().get() + blocks_ % chunkBlocks_ * 64;
   std::fill(at, at + 64, 0u);
   blocks_++;
   return at;
@@ -108,7 +111,7 @@ void BucketTally::toHashed() {
     t->id = id;
   });
   hashed_ = true;
-  std::vector<std::unique_ptr<uint32_t[]>>().swap(chunks_);
+  std::vector<std::unique_ptr<uint32_t, FreeDeleter>>().swap(chunks_);
   blocks_ = 0;
 }
 
@@ -142,6 +145,7 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
   // nothing), so the arrays seldom move.
   const size_t guess = std::min<size_t>(count, size_t(1) << 20);
   acc_.reserve(guess);
+  if (count >= size_t(1) << 20) chunkBlocks_ = 16 * 1024;
   if (count) alpha_ = loadColour(px) >> 24 & 0xFE;
   direct_.assign(size_t(1) << 15, nullptr);
   const size_t done = addBlocked(px, count, ids);
@@ -150,7 +154,7 @@ void BucketTally::add(const uint8_t* px, size_t count, uint32_t* ids) {
     addHashed(px + 4 * done, count - done, ids ? ids + done : nullptr);
   }
   // The lookup structures are done with: their memory can serve what follows.
-  std::vector<std::unique_ptr<uint32_t[]>>().swap(chunks_);
+  std::vector<std::unique_ptr<uint32_t, FreeDeleter>>().swap(chunks_);
   std::vector<uint32_t>().swap(blockKey_);
   std::vector<uint32_t*>().swap(direct_);
   dir_ = KeyTable<Block>();

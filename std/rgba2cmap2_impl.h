@@ -84,6 +84,10 @@ class KeyTable {
   size_t used_ = 0;
 };
 
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+
 // A growing array of plain records whose big buffers get huge pages (see
 // std/bigmem.h): reserved room costs nothing until it is written.
 template <class T>
@@ -95,7 +99,7 @@ class BigArray {
   void reserve(size_t cap) {
     if (cap <= cap_) return;
     if (cap > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
-    std::unique_ptr<T, Free> q(static_cast<T*>(bigMalloc(cap * sizeof(T))));
+    std::unique_ptr<T, FreeDeleter> q(static_cast<T*>(bigMalloc(cap * sizeof(T))));
     if (!q) throw std::bad_alloc();
     if (n_) std::memcpy(q.get(), p_.get(), n_ * sizeof(T));
     p_ = std::move(q);
@@ -107,10 +111,7 @@ class BigArray {
   }
 
  private:
-  struct Free {
-    void operator()(T* p) const { std::free(p); }
-  };
-  std::unique_ptr<T, Free> p_;
+  std::unique_ptr<T, FreeDeleter> p_;
   size_t n_ = 0, cap_ = 0;
 };
 
@@ -171,7 +172,9 @@ class BucketTally {
     uint32_t key;
     uint32_t id;
   };
-  static constexpr size_t kChunkBlocks = 1024;
+  // Blocks per chunk: 1024 (256 KB), or 16 times as many for big pictures,
+  // whose chunks then get huge pages.
+  size_t chunkBlocks_ = 1024;
   uint32_t newBucket(const uint8_t* p);
   uint32_t* newBlock();
   uint32_t* blockAt(uint32_t block, size_t pending);
@@ -188,7 +191,7 @@ class BucketTally {
       return;
     }
     for (size_t b = 0; b < blocks_; b++) {
-      const uint32_t* blk = chunks_[b / kChunkBlocks].get() + b % kChunkBlocks * 64;
+      const uint32_t* blk = chunks_[b / chunkBlocks_].get() + b % chunkBlocks_ * 64;
       for (uint32_t k = 0; k < 64; k++)
         if (blk[k]) f(blockKey_[b] | (k & 3) << 1 | (k >> 2 & 3) << 9 | (k >> 4) << 17, blk[k] - 1);
     }
@@ -202,7 +205,7 @@ class BucketTally {
   KeyTable<Block> dir_;
   // Blocks live in chunks that never move (growing one array would copy
   // megabytes again and again).
-  std::vector<std::unique_ptr<uint32_t[]>> chunks_;
+  std::vector<std::unique_ptr<uint32_t, FreeDeleter>> chunks_;
   std::vector<uint32_t> blockKey_;  // by block: the key of its slot 0
   size_t blocks_ = 0;
   bool hashed_ = false;
