@@ -1,10 +1,13 @@
 // Mapping pixels onto a colour map: nearest entry per 7-bit bucket, or with
 // error diffusion.
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <vector>
 
+#include "std/bigmem.h"
 #include "std/db2.h"
 #include "std/rgba2cmap2.h"
 #include "std/rgba2cmap2_impl.h"
@@ -14,6 +17,10 @@ using namespace rgba2cmap_detail;
 namespace {
 
 int clampEntries(int n) { return std::clamp(n, 0, 256); }
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
 
 struct CacheSlot {
   uint32_t key;
@@ -124,7 +131,9 @@ namespace {
 // cannot be held, leaving the work to the two separate passes.
 int cmapIdxTogether(uint8_t* idx, uint8_t* cmap, const uint8_t* px, size_t count, int maxcmapn,
                     int top) {
-  std::unique_ptr<uint32_t[]> ids(new (std::nothrow) uint32_t[count]);
+  if (count > SIZE_MAX / sizeof(uint32_t)) return -1;
+  std::unique_ptr<uint32_t, FreeDeleter> ids(
+      static_cast<uint32_t*>(bigMalloc(count * sizeof(uint32_t))));
   if (!ids) return -1;
   BucketTally tally;
   tally.add(px, count, ids.get());
@@ -135,7 +144,7 @@ int cmapIdxTogether(uint8_t* idx, uint8_t* cmap, const uint8_t* px, size_t count
   // neighbouring colours one after the other.
   for (size_t id = 0; id < chosen.size(); id++)
     chosen[id] = uint8_t(std::max(near.find(tally.first(id)), 0));
-  for (size_t i = 0; i < count; i++) idx[i] = chosen[ids[i]];
+  for (size_t i = 0; i < count; i++) idx[i] = chosen[ids.get()[i]];
   return e;
 }
 

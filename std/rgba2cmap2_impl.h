@@ -1,14 +1,18 @@
 // Internals of the quantiser shared by its source files (and its tests):
-// a fast key index over a value-keyed list database, the exact pruned
-// nearest-entry search and the grid-based thinning pass.
+// counting pixels per bucket, the exact pruned nearest-entry search and the
+// thinning pass.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
+#include "std/bigmem.h"
 #include "std/db2.h"
 #include "std/rgba2cmap2.h"
 
@@ -80,6 +84,36 @@ class KeyTable {
   size_t used_ = 0;
 };
 
+// A growing array of plain records whose big buffers get huge pages (see
+// std/bigmem.h): reserved room costs nothing until it is written.
+template <class T>
+class BigArray {
+ public:
+  size_t size() const { return n_; }
+  T& operator[](size_t i) { return p_.get()[i]; }
+  const T& operator[](size_t i) const { return p_.get()[i]; }
+  void reserve(size_t cap) {
+    if (cap <= cap_) return;
+    if (cap > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    std::unique_ptr<T, Free> q(static_cast<T*>(bigMalloc(cap * sizeof(T))));
+    if (!q) throw std::bad_alloc();
+    if (n_) std::memcpy(q.get(), p_.get(), n_ * sizeof(T));
+    p_ = std::move(q);
+    cap_ = cap;
+  }
+  void push_back(const T& v) {
+    if (n_ == cap_) reserve(std::max<size_t>(256, 2 * cap_));
+    p_.get()[n_++] = v;
+  }
+
+ private:
+  struct Free {
+    void operator()(T* p) const { std::free(p); }
+  };
+  std::unique_ptr<T, Free> p_;
+  size_t n_ = 0, cap_ = 0;
+};
+
 // Lookups are batched this many pixels at a time.
 constexpr size_t kBatch = 16;
 
@@ -146,7 +180,7 @@ class BucketTally {
         if (blk[k]) f(blockKey_[b] | (k & 3) << 1 | (k >> 2 & 3) << 9 | (k >> 4) << 17, blk[k] - 1);
     }
   }
-  std::vector<Acc> acc_;         // by bucket number
+  BigArray<Acc> acc_;            // by bucket number
   std::vector<uint64_t> spill_;  // by bucket number and channel, when needed
   // Blocks of the first pixel's alpha by red, green, blue (5 bits each);
   // blocks of other alphas by key.
