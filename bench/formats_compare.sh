@@ -2,7 +2,7 @@
 # Whole-process comparison of tdeconv with ImageMagick (/usr/bin/convert),
 # netpbm and libjpeg-turbo's cjpeg/djpeg doing the same conversion on the
 # same files, and of lzEncode with gzip -1 on the same bytes.
-#   [SIZES="2048 4096"] [SECTIONS="bmp tiff ppm jpeg lz"] [WORK=/dev/shm]
+#   [SIZES="2048 4096"] [SECTIONS="bmp tiff ppm jpeg lz"] [WORK=/dev/shm] [BEFORE=tdeconv]
 #   bench/formats_compare.sh BUILD_DIR [RUNS]
 # The programs of one row run alternately, RUNS (5) times each; each gets its
 # median wall time and median CPU time (user + system of all its processes)
@@ -21,7 +21,16 @@ work=$(mktemp -d "${WORK:-/dev/shm}/tdecompare.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-race() { python3 "$root/bench/race.py" "$runs" "$@"; }
+# BEFORE=/path/to/an/older/tdeconv adds that build to every tdeconv row.
+race() {
+  case "$1" in
+    "$tdeconv "*) if [ -n "${BEFORE:-}" ]; then
+      python3 "$root/bench/race.py" "$runs" "$@" "$BEFORE ${1#"$tdeconv "}"
+      return
+    fi ;;
+  esac
+  python3 "$root/bench/race.py" "$runs" "$@"
+}
 has() { case " $sections " in *" $1 "*) return 0 ;; esac; return 1; }
 
 for n in ${SIZES-2048 4096}; do

@@ -38,12 +38,6 @@ void* bigMalloc(size_t n) {
   return p;
 }
 
-void* bigRealloc(void* p, size_t n) {
-  void* q = std::realloc(p, n);
-  if (q) adviseHuge(q, n);
-  return q;
-}
-
 void* bigCalloc(size_t n) {
   void* p = std::calloc(n, 1);
   if (p) adviseHuge(p, n);

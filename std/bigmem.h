@@ -10,5 +10,3 @@
 void* bigMalloc(size_t n);
 // std::calloc(n, 1) with the advice above; null when memory runs out.
 void* bigCalloc(size_t n);
-// std::realloc(p, n) with the advice above; null (p untouched) when memory runs out.
-void* bigRealloc(void* p, size_t n);

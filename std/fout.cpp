@@ -43,8 +43,12 @@ static bool memReserve(FOUT* fo, size_t need) {
     if (cap > SIZE_MAX / 2) return false;
     cap *= 2;
   }
-  void* p = bigRealloc(fo->mem, cap);
+  // A new block and one copy rather than realloc: moving a large block keeps
+  // its small pages, and every later byte would fault one 4 KiB page at a time.
+  void* p = bigMalloc(cap);
   if (!p) return false;
+  if (fo->pos) std::memcpy(p, fo->mem, static_cast<size_t>(fo->pos));
+  std::free(fo->mem);
   fo->mem = static_cast<uint8_t*>(p);
   fo->memcap = cap;
   return true;
