@@ -126,9 +126,10 @@ constexpr size_t kBatch = 16;
 //
 // Neighbouring pixels of a picture mostly have neighbouring colours, so the
 // buckets are found through blocks of 4 x 4 x 4 seven-bit colours (one
-// alpha) kept together: the blocks in use stay in cache. Pictures whose
+// alpha) kept together: the blocks in use stay in cache. Blocks of the first
+// pixel's alpha are found by direct index, others by hash. Pictures whose
 // colours are too scattered to fill the blocks go on in a plain hash table.
-// The counts and sums themselves sit in a dense array by bucket number.
+// The counts themselves sit in a dense array by bucket number.
 class BucketTally {
  public:
   // Called once. When ids is given, it receives each pixel's bucket number.
