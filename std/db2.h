@@ -86,6 +86,12 @@ struct DB {
   DBCHUNK** chunkById;  // by the id kept in every MCB
   uint32_t chunkCount;
   uint32_t chunkCap;
+  void** slabs;  // system blocks the chunks are cut from
+  uint32_t slabCount;
+  uint32_t slabCap;
+  char* slabNext;  // unused rest of the newest slab
+  size_t slabLeft;
+  uint32_t slabChunks;   // chunks the next slab holds (grows with the handle)
   DBCHUNK* croot;        // chunks by address
   DBCHUNK* fitHint;      // no chunk below it has fitHintNeed free units
   uint32_t fitHintNeed;  // UINT32_MAX: no hint

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "std/bigmem.h"
 #include "std/tdeassert.h"
 
 namespace db2 {
@@ -292,6 +293,54 @@ bool chunkIdAdd(DB* dbp, DBCHUNK* ch) {
   return true;
 }
 
+// Largest slab: beyond it a growing handle takes more slabs of this size.
+constexpr size_t kSlabMax = size_t(8) << 20;
+constexpr size_t kStagger = 64;
+
+bool slabAdd(DB* dbp, void* slab) {
+  if (dbp->slabCount == dbp->slabCap) {
+    uint32_t cap = dbp->slabCap ? dbp->slabCap * 2 : 8;
+    auto* slabs = static_cast<void**>(std::realloc(dbp->slabs, cap * sizeof(void*)));
+    if (!slabs) return false;
+    dbp->slabs = slabs;
+    dbp->slabCap = cap;
+  }
+  dbp->slabs[dbp->slabCount++] = slab;
+  return true;
+}
+
+// Memory for a chunk of `chsize` bytes. Chunks of the handle's own size are
+// cut from slabs that double in size as the handle grows (1, 2, 4, ... chunks
+// up to 8 MB), so a big table costs few system allocations and, with huge
+// pages, few page faults; a small handle still takes one chunk at a time.
+// Larger chunks get a slab of their own.
+char* chunkMemory(DB* dbp, size_t chsize) {
+  // Chunks a page size apart would put their headers and blocks on the same
+  // cache sets; a line of space between them staggers them.
+  size_t step = chsize + kStagger;
+  if (step <= dbp->slabLeft) {
+    char* p = dbp->slabNext;
+    dbp->slabNext += step;
+    dbp->slabLeft -= step;
+    return p;
+  }
+  bool regular = chsize == dbp->blksz / kUnit * kUnit;
+  size_t chunks = regular && dbp->slabChunks ? dbp->slabChunks : 1;
+  size_t bytes = step * chunks;
+  auto* slab = static_cast<char*>(bigMalloc(bytes));
+  if (!slab) return nullptr;
+  if (!slabAdd(dbp, slab)) {
+    std::free(slab);
+    return nullptr;
+  }
+  if (regular) {
+    dbp->slabNext = slab + step;
+    dbp->slabLeft = bytes - step;
+    if (bytes * 2 <= kSlabMax) dbp->slabChunks = static_cast<uint32_t>(chunks * 2);
+  }
+  return slab;
+}
+
 // Units of blocks a chunk of `chsize` bytes holds after its header and map
 // (an even number of words, so blocks stay on 16-byte units).
 uint32_t chunkUnits(size_t chsize, uint32_t* words) {
@@ -306,15 +355,12 @@ bool mcbNewChunk(DB* dbp, uint32_t need) {
   chsize = chsize / kUnit * kUnit;
   uint32_t words = 0;
   while (chunkUnits(chsize, &words) < need) chsize += kUnit;
-  auto* ch = static_cast<DBCHUNK*>(std::malloc(chsize));
+  auto* ch = reinterpret_cast<DBCHUNK*>(chunkMemory(dbp, chsize));
   if (!ch) return false;
   std::memset(ch, 0, sizeof(DBCHUNK) + mapBytes(words));
   ch->size = static_cast<uint32_t>(chsize);
   ch->mapwords = words;
-  if (!chunkIdAdd(dbp, ch)) {
-    std::free(ch);
-    return false;
-  }
+  if (!chunkIdAdd(dbp, ch)) return false;  // its memory goes back with the slabs
   linkBefore(ch, &dbp->cend);
   treeInsert(dbp, ch);
   auto* m = reinterpret_cast<MCB*>(chunkBase(ch));
@@ -329,7 +375,13 @@ bool mcbNewChunk(DB* dbp, uint32_t need) {
 }  // namespace
 
 void chunksRelease(DB* dbp) {
-  for (uint32_t i = 0; i < dbp->chunkCount; i++) std::free(dbp->chunkById[i]);
+  for (uint32_t i = 0; i < dbp->slabCount; i++) std::free(dbp->slabs[i]);
+  std::free(dbp->slabs);
+  dbp->slabs = nullptr;
+  dbp->slabCount = dbp->slabCap = 0;
+  dbp->slabNext = nullptr;
+  dbp->slabLeft = 0;
+  dbp->slabChunks = 1;
   std::free(dbp->chunkById);
   dbp->chunkById = nullptr;
   dbp->chunkCount = dbp->chunkCap = 0;

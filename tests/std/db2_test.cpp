@@ -80,10 +80,19 @@ void checkFreeList(DB* db) {
       size_t unit = static_cast<size_t>(reinterpret_cast<const char*>(m) - base) / 16;
       ASSERT_LT(unit / 64, ch->mapwords);
       ASSERT_TRUE(map[unit / 64] >> (unit % 64) & 1) << "free block missing from the map";
+      ASSERT_LE(reinterpret_cast<const char*>(m) + m->blk * 16, base + ch->size)
+          << "free block runs past its chunk";
       starts++;
     }
     ASSERT_EQ(bits, starts) << "map marks a block that is not free";
   }
+  std::vector<const char*> starts;
+  for (uint32_t c = 0; c < db->chunkCount; c++)
+    starts.push_back(reinterpret_cast<char*>(db->chunkById[c]));
+  std::sort(starts.begin(), starts.end());
+  for (size_t i = 1; i < starts.size(); i++)
+    ASSERT_LE(starts[i - 1] + reinterpret_cast<const DBCHUNK*>(starts[i - 1])->size, starts[i])
+        << "chunks overlap";
   int count = 0;
   checkChunkTree(db->croot, nullptr, nullptr, &count);
   ASSERT_EQ(static_cast<uint32_t>(count), db->chunkCount);
