@@ -281,16 +281,22 @@ MCB* fitInChunk(DBCHUNK* ch, uint32_t need) {
   return nullptr;
 }
 
-bool chunkIdAdd(DB* dbp, DBCHUNK* ch) {
-  if (dbp->chunkCount == dbp->chunkCap) {
-    uint32_t cap = dbp->chunkCap ? dbp->chunkCap * 2 : 16;
-    auto* byId = static_cast<DBCHUNK**>(std::realloc(dbp->chunkById, cap * sizeof(DBCHUNK*)));
-    if (!byId) return false;
-    dbp->chunkById = byId;
-    dbp->chunkCap = cap;
+// Appends to one of the handle's growable pointer tables; false when memory runs out.
+template <class T>
+bool tableAppend(T*& table, uint32_t& count, uint32_t& cap, T item) {
+  if (count == cap) {
+    uint32_t ncap = cap ? cap * 2 : 16;
+    auto* grown = static_cast<T*>(std::realloc(table, ncap * sizeof(T)));
+    if (!grown) return false;
+    table = grown;
+    cap = ncap;
   }
-  dbp->chunkById[dbp->chunkCount++] = ch;
+  table[count++] = item;
   return true;
+}
+
+bool chunkIdAdd(DB* dbp, DBCHUNK* ch) {
+  return tableAppend(dbp->chunkById, dbp->chunkCount, dbp->chunkCap, ch);
 }
 
 // Largest slab: beyond it a growing handle takes more slabs of this size.
@@ -298,15 +304,7 @@ constexpr size_t kSlabMax = size_t(8) << 20;
 constexpr size_t kStagger = 64;
 
 bool slabAdd(DB* dbp, void* slab) {
-  if (dbp->slabCount == dbp->slabCap) {
-    uint32_t cap = dbp->slabCap ? dbp->slabCap * 2 : 8;
-    auto* slabs = static_cast<void**>(std::realloc(dbp->slabs, cap * sizeof(void*)));
-    if (!slabs) return false;
-    dbp->slabs = slabs;
-    dbp->slabCap = cap;
-  }
-  dbp->slabs[dbp->slabCount++] = slab;
-  return true;
+  return tableAppend(dbp->slabs, dbp->slabCount, dbp->slabCap, slab);
 }
 
 // Memory for a chunk of `chsize` bytes. Chunks of the handle's own size are
