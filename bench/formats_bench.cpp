@@ -98,12 +98,10 @@ void BM_PxaRead(benchmark::State& st) {
   setCounters(st, n, file.size());
 }
 
-// LZSS alone on the uncompressed pixel stream of the native file. With
-// TDE_BENCH_DUMP=DIR the stream is also written to DIR/lz_<size>_<depth>.raw,
-// so that bench/formats_compare.sh can time gzip -1 on the very same bytes.
-void BM_LzEncode(benchmark::State& st) {
-  int n = static_cast<int>(st.range(0)), depth = static_cast<int>(st.range(1));
-  auto px = picture(n, depth ? 1 : 4);
+// Times lzEncode on px. With TDE_BENCH_DUMP=DIR the stream is also written
+// to DIR/lz_<name>.raw, so that bench/formats_compare.sh can time gzip -1 on
+// the very same bytes.
+void timeLzEncode(benchmark::State& st, const std::vector<uint8_t>& px, const std::string& name) {
   std::vector<uint8_t> out(static_cast<size_t>(lzBound(static_cast<int64_t>(px.size()))));
   int packed = 0;
   for (auto _ : st) packed = lzEncode(out.data(), px.data(), static_cast<int>(px.size()));
@@ -111,13 +109,19 @@ void BM_LzEncode(benchmark::State& st) {
                                            benchmark::Counter::kIsRate);
   st.counters["ratio"] = static_cast<double>(packed) / static_cast<double>(px.size());
   if (const char* dir = std::getenv("TDE_BENCH_DUMP")) {
-    std::string f =
-        std::string(dir) + "/lz_" + std::to_string(n) + "_" + std::to_string(depth) + ".raw";
+    std::string f = std::string(dir) + "/lz_" + name + ".raw";
     if (FILE* fp = std::fopen(f.c_str(), "wb")) {
       std::fwrite(px.data(), 1, px.size(), fp);
       std::fclose(fp);
     }
   }
+}
+
+// LZSS alone on the uncompressed pixel stream of the native file
+// (lz_<size>_<depth>.raw).
+void BM_LzEncode(benchmark::State& st) {
+  int n = static_cast<int>(st.range(0)), depth = static_cast<int>(st.range(1));
+  timeLzEncode(st, picture(n, depth ? 1 : 4), std::to_string(n) + "_" + std::to_string(depth));
 }
 
 // A noisy photograph: soft light, a few round shapes and sensor noise on
@@ -165,21 +169,8 @@ std::vector<uint8_t> sixteenColours(int n) {
 // for bench/formats_compare.sh to time gzip -1 on the same bytes.
 void BM_LzEncodeKind(benchmark::State& st) {
   int n = static_cast<int>(st.range(0)), kind = static_cast<int>(st.range(1));
-  auto px = kind == 0 ? photo(n) : sixteenColours(n);
-  std::vector<uint8_t> out(static_cast<size_t>(lzBound(static_cast<int64_t>(px.size()))));
-  int packed = 0;
-  for (auto _ : st) packed = lzEncode(out.data(), px.data(), static_cast<int>(px.size()));
-  st.counters["MB/s"] = benchmark::Counter(static_cast<double>(px.size()) * st.iterations() / 1e6,
-                                           benchmark::Counter::kIsRate);
-  st.counters["ratio"] = static_cast<double>(packed) / static_cast<double>(px.size());
-  if (const char* dir = std::getenv("TDE_BENCH_DUMP")) {
-    std::string f =
-        std::string(dir) + "/lz_" + (kind == 0 ? "photo_" : "16c_") + std::to_string(n) + ".raw";
-    if (FILE* fp = std::fopen(f.c_str(), "wb")) {
-      std::fwrite(px.data(), 1, px.size(), fp);
-      std::fclose(fp);
-    }
-  }
+  timeLzEncode(st, kind == 0 ? photo(n) : sixteenColours(n),
+               (kind == 0 ? "photo_" : "16c_") + std::to_string(n));
 }
 
 // Arguments: size, index depth (8) or direct colour (0).
