@@ -11,6 +11,7 @@ namespace {
 
 // Below this the page faults cost little and a huge page could be mostly unused.
 constexpr size_t kAdviseMin = size_t(4) << 20;
+constexpr size_t kHugeAlign = size_t(2) << 20;
 
 // Asks for huge pages on the whole pages inside [p, p + n). A large block
 // comes straight from mmap and is still untouched (calloc knows such memory
@@ -27,13 +28,20 @@ void adviseHuge(void* p, size_t n) {
   (void)p;
   (void)n;
   (void)kAdviseMin;
+  (void)kHugeAlign;
 #endif
 }
 
 }  // namespace
 
 void* bigMalloc(size_t n) {
+#if defined(__linux__) && !defined(_WIN32)
+  // Huge pages cover only whole aligned 2 MiB ranges, so a large block starts
+  // on one; the space skipped before it is never touched.
+  void* p = n >= kAdviseMin ? std::aligned_alloc(kHugeAlign, n) : std::malloc(n);
+#else
   void* p = std::malloc(n);
+#endif
   if (p) adviseHuge(p, n);
   return p;
 }

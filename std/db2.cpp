@@ -156,23 +156,47 @@ void* findFromChain(DB* dbp, void** slp, const void* key, uint32_t keylen) {
   return nullptr;
 }
 
-void* findBackFrom(DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
-  const LNK* head = &dbp->top;  // walking back ends at the head sentinel
-  if (keylen == 4 && dbp->keytyp != DBT_ISTR) {
-    // The common 4-byte key, compared as one word.
-    uint32_t want;
-    std::memcpy(&want, key, 4);
-    for (; lnkp != head; lnkp = lnkp->bakp) {
-      // Records added one after another usually lie next to each other:
-      // fetching ahead hides the latency of the walk (a wrong guess costs nothing).
-      __builtin_prefetch(reinterpret_cast<const char*>(lnkp) - 384);
-      if (lnkp->keylen != 4) continue;
+// Whether two addresses differ, hidden from the optimiser: told that they
+// are equal, it would follow the loaded one instead of the guessed one.
+inline bool differ(const LNK* a, const LNK* b) {
+  uintptr_t d = reinterpret_cast<uintptr_t>(a) ^ reinterpret_cast<uintptr_t>(b);
+  asm("" : "+r"(d));
+  return d != 0;
+}
+
+// Walks back from lnkp for a 4-byte key other than DBT_ISTR.
+void* findWordBack(const LNK* head, LNK* lnkp, uint32_t want) {
+  // Records added one after another lie one record apart. The walk guesses
+  // each link from the last step and goes on with the guess while the link,
+  // checked after it loads, agrees; so the loop does not wait on every load.
+  ptrdiff_t step = 0;
+  while (lnkp != head) {
+    // Fetching ahead hides the latency of memory; a wrong guess costs nothing.
+    __builtin_prefetch(reinterpret_cast<const char*>(lnkp) - 384);
+    if (lnkp->keylen == 4) {
       uint32_t k;
       std::memcpy(&k, lstOf(lnkp) + align4(lnkp->datlen), 4);
       if (k == want) return lstOf(lnkp);
     }
-    return nullptr;
+    LNK* bakp = lnkp->bakp;
+    auto* guess = reinterpret_cast<LNK*>(reinterpret_cast<char*>(lnkp) - step);
+    if (__builtin_expect(!differ(bakp, guess), 1)) {
+      lnkp = guess;
+    } else {
+      step = reinterpret_cast<char*>(lnkp) - reinterpret_cast<char*>(bakp);
+      lnkp = bakp;
+    }
   }
+  return nullptr;
+}
+
+void* findBackFrom(DB* dbp, LNK* lnkp, const void* key, uint32_t keylen) {
+  if (keylen == 4 && dbp->keytyp != DBT_ISTR) {
+    uint32_t want;
+    std::memcpy(&want, key, 4);
+    return findWordBack(&dbp->top, lnkp, want);
+  }
+  const LNK* head = &dbp->top;  // walking back ends at the head sentinel
   for (; lnkp != head; lnkp = lnkp->bakp) {
     if (keyEqual(dbp, lnkp, key, keylen)) return lstOf(lnkp);
   }
