@@ -50,7 +50,8 @@ bool hfsClose(HfsFile* f);
 
 // Status of a path; false when it does not exist or cannot be queried.
 bool hfsStat(const char* path, HfsStat* st);
-// Renames from over to, replacing an existing file at to.
+// Renames from over to, replacing an existing file at to; where the host has
+// permission bits, the file keeps those of the one it replaces.
 bool hfsRename(const char* from, const char* to);
 // Removes a file.
 bool hfsRemove(const char* path);

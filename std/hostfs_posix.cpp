@@ -158,7 +158,13 @@ bool hfsStat(const char* path, HfsStat* st) {
   return true;
 }
 
-bool hfsRename(const char* from, const char* to) { return std::rename(from, to) == 0; }
+bool hfsRename(const char* from, const char* to) {
+  // A saved file keeps the permissions of the one it replaces: a private
+  // picture stays private, a shared one stays shared.
+  struct stat s;
+  if (stat(to, &s) == 0 && S_ISREG(s.st_mode)) chmod(from, s.st_mode & 07777);
+  return std::rename(from, to) == 0;
+}
 
 bool hfsRemove(const char* path) { return unlink(path) == 0; }
 

@@ -5,10 +5,16 @@
 
 #include "std/hostfs.h"
 
-#include <windows.h>
-
+// C++ headers first: <windows.h> defines min and max as macros.
 #include <cstring>
 #include <initializer_list>
+#include <string>
+
+#include <windows.h>
+
+#if defined(__WINE__)
+#include <sys/stat.h>
+#endif
 
 struct HfsFile {
   HANDLE h;
@@ -114,7 +120,38 @@ bool hfsStat(const char* path, HfsStat* st) {
   return true;
 }
 
+#if defined(__WINE__)
+namespace {
+
+// Host path of a code-page-932 path; empty when Wine cannot map it.
+std::string hostPath(const char* path) {
+  int n = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path, -1, &w[0], n);
+  char* u = wine_get_unix_file_name(reinterpret_cast<const WCHAR*>(w.c_str()));
+  std::string s = u ? u : "";
+  HeapFree(GetProcessHeap(), 0, u);
+  return s;
+}
+
+// Under Wine the files are host files with permission bits that no Win32
+// call shows; a saved picture keeps those of the file it replaces.
+void keepHostMode(const char* from, const char* to) {
+  std::string hostTo = hostPath(to);
+  std::string hostFrom = hostPath(from);
+  struct stat s;
+  if (hostTo.empty() || hostFrom.empty() || stat(hostTo.c_str(), &s) != 0) return;
+  if (S_ISREG(s.st_mode)) chmod(hostFrom.c_str(), s.st_mode & 07777);
+}
+
+}  // namespace
+#endif
+
 bool hfsRename(const char* from, const char* to) {
+#if defined(__WINE__)
+  keepHostMode(from, to);
+#endif
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 

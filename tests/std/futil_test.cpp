@@ -314,4 +314,25 @@ TEST_F(Futil, HostSaveByRenameReplacesTarget) {
   EXPECT_EQ(hfsOpenWrite(dir.file("no/such/dir").c_str()), nullptr);
 }
 
+TEST_F(Futil, SavedFileKeepsThePermissionsOfTheOneItReplaces) {
+  for (mode_t mode : {mode_t{0600}, mode_t{0664}, mode_t{0640}}) {
+    std::string target = dir.make("keep.bmp", "old");
+    ASSERT_EQ(chmod(target.c_str(), mode), 0);
+    std::string tmp = dir.make("keep.bmp.tmp", "new");
+    ASSERT_EQ(chmod(tmp.c_str(), 0644), 0);
+    EXPECT_TRUE(hfsRename(tmp.c_str(), target.c_str()));
+    struct stat s;
+    ASSERT_EQ(stat(target.c_str(), &s), 0);
+    EXPECT_EQ(s.st_mode & 07777, mode);
+  }
+  // A new file keeps the mode it was made with.
+  std::string fresh = dir.make("fresh.tmp", "x");
+  ASSERT_EQ(chmod(fresh.c_str(), 0640), 0);
+  std::string dest = dir.file("fresh.bmp");
+  EXPECT_TRUE(hfsRename(fresh.c_str(), dest.c_str()));
+  struct stat s;
+  ASSERT_EQ(stat(dest.c_str(), &s), 0);
+  EXPECT_EQ(s.st_mode & 07777, 0640u);
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/wine/gtest_win.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -177,6 +178,18 @@ TEST_F(WineFutil, SaveByRenameReplacesTheTarget) {
   EXPECT_EQ(finfo(nullptr, tmp.c_str(), FI_NONE), 1);
   EXPECT_TRUE(hfsRemove(target.c_str()));
   EXPECT_EQ(finfo(nullptr, target.c_str(), FI_NONE), 1);
+}
+
+TEST_F(WineFutil, SavedFileKeepsTheHostPermissions) {
+  std::string target = dir.make(kTestName, "old");
+  std::string tmp = dir.make(std::string(kTestName) + ".tmp", "new");
+  ASSERT_EQ(chmod(unixPath(target).c_str(), 0600), 0);
+  ASSERT_EQ(chmod(unixPath(tmp).c_str(), 0644), 0);
+  EXPECT_TRUE(hfsRename(tmp.c_str(), target.c_str()));
+  struct stat s;
+  ASSERT_EQ(stat(unixPath(target).c_str(), &s), 0);
+  EXPECT_EQ(s.st_mode & 07777, 0600u);
+  EXPECT_EQ(loadAll(target), "new");
 }
 
 }  // namespace
