@@ -160,7 +160,9 @@ void* findFromChain(DB* dbp, void** slp, const void* key, uint32_t keylen) {
 // are equal, it would follow the loaded one instead of the guessed one.
 inline bool differ(const LNK* a, const LNK* b) {
   uintptr_t d = reinterpret_cast<uintptr_t>(a) ^ reinterpret_cast<uintptr_t>(b);
+#if defined(__GNUC__)
   asm("" : "+r"(d));
+#endif
   return d != 0;
 }
 
