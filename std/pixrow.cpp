@@ -45,50 +45,41 @@ __attribute__((target("ssse3"))) size_t packSsse3(uint8_t* out, const uint8_t* i
 
 }  // namespace
 
-void rgbToRgba(uint8_t* out, const uint8_t* in, size_t n) {
+namespace {
+
+// 3-byte pixels to RGBA; `swap` exchanges the first and third byte (BGR).
+void expandRow(uint8_t* out, const uint8_t* in, size_t n, bool swap) {
   size_t i = 0;
 #ifdef TDE_PIXROW_SSSE3
   if (haveSsse3()) {
     i = expandSsse3(out, in, n,
-                    _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
+                    swap ? _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1)
+                         : _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
   }
 #endif
+  const int r = swap ? 2 : 0, b = 2 - r;
   for (in += 3 * i, out += 4 * i; i < n; i++, in += 3, out += 4)
-    out[0] = in[0], out[1] = in[1], out[2] = in[2], out[3] = 255;
+    out[0] = in[r], out[1] = in[1], out[2] = in[b], out[3] = 255;
 }
 
-void bgrToRgba(uint8_t* out, const uint8_t* in, size_t n) {
-  size_t i = 0;
-#ifdef TDE_PIXROW_SSSE3
-  if (haveSsse3()) {
-    i = expandSsse3(out, in, n,
-                    _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1));
-  }
-#endif
-  for (in += 3 * i, out += 4 * i; i < n; i++, in += 3, out += 4)
-    out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = 255;
-}
-
-void rgbaToRgb(uint8_t* out, const uint8_t* in, size_t n) {
+// RGBA pixels to 3 bytes each; `swap` writes them as BGR.
+void packRow(uint8_t* out, const uint8_t* in, size_t n, bool swap) {
   size_t i = 0;
 #ifdef TDE_PIXROW_SSSE3
   if (haveSsse3()) {
     i = packSsse3(out, in, n,
-                  _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+                  swap ? _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1)
+                       : _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
   }
 #endif
+  const int r = swap ? 2 : 0, b = 2 - r;
   for (in += 4 * i, out += 3 * i; i < n; i++, in += 4, out += 3)
-    out[0] = in[0], out[1] = in[1], out[2] = in[2];
+    out[0] = in[r], out[1] = in[1], out[2] = in[b];
 }
 
-void rgbaToBgr(uint8_t* out, const uint8_t* in, size_t n) {
-  size_t i = 0;
-#ifdef TDE_PIXROW_SSSE3
-  if (haveSsse3()) {
-    i = packSsse3(out, in, n,
-                  _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1));
-  }
-#endif
-  for (in += 4 * i, out += 3 * i; i < n; i++, in += 4, out += 3)
-    out[0] = in[2], out[1] = in[1], out[2] = in[0];
-}
+}  // namespace
+
+void rgbToRgba(uint8_t* out, const uint8_t* in, size_t n) { expandRow(out, in, n, false); }
+void bgrToRgba(uint8_t* out, const uint8_t* in, size_t n) { expandRow(out, in, n, true); }
+void rgbaToRgb(uint8_t* out, const uint8_t* in, size_t n) { packRow(out, in, n, false); }
+void rgbaToBgr(uint8_t* out, const uint8_t* in, size_t n) { packRow(out, in, n, true); }
