@@ -1,0 +1,61 @@
+#include "tools/gesture/tooltbl.h"
+
+#include "tools/gesture/tools.h"
+
+// Button order of the document tool menu. Tools without a body yet are
+// taken off the queue without effect.
+const TOOLDEF tooltbl[] = {
+    {33033, "アンドゥ", nullptr, 0},  // done by the tool menu itself, never queued
+    {33028, "線分", toolTwoPoint, 0},
+    {33061, "連続線分", toolPolyline, 0},
+    {33060, "Bスプライン", toolPolyline, 1},
+    {33002, "矩形", toolRectangle, 0},
+    {33058, "円", toolTwoPoint, 2},
+    {33059, "楕円", toolTwoPoint, 3},
+    {33035, "左右反転", nullptr, 3},
+    {33036, "上下反転", nullptr, 2},
+    {33041, "文字描画", nullptr, 0},
+    {33003, "矩形フィル", toolRectangle, 1},
+    {33004, "矩形コピー", nullptr, 0},
+    {33070, "裏コピー", nullptr, 0},
+    {33034, "拡大縮小", nullptr, 0},
+    {33057, "回転", nullptr, 0},
+    {33001, "ペイント", toolPaint, 0},
+    {33068, "サンプリングペイント", toolSamplePaint, 0},
+    {33037, "ぼかす", nullptr, 4},
+    {33005, "縁取り", nullptr, 0},
+    {33006, "ふち削り", nullptr, 1},
+    {33026, "プッシュ", nullptr, 1},
+    {33027, "プル", nullptr, 0},
+    {33056, "シェーディングつき輪郭", nullptr, 8},
+    {33063, "色変換", nullptr, 0},
+    {33069, "エアブラシ", nullptr, 0},
+    {33071, "エアブラシ(明るく)", nullptr, 1},
+    {33072, "エアブラシ(暗く)", nullptr, 2},
+    {33038, "明るくする", nullptr, 5},
+    {33039, "暗くする", nullptr, 6},
+    {33053, "未実装", nullptr, 0},
+    {33051, "透視変形", nullptr, 0},
+    {33052, "透視逆変形", nullptr, 1},
+    {0, nullptr, nullptr, 0},
+};
+
+namespace {
+
+const TOOLDEF kGradient = {33048, "グラデーション作成", nullptr, 7};
+const TOOLDEF kOpenRegion = {33064, "範囲を指定してウィンドウをオープン", nullptr, 0};
+
+}  // namespace
+
+const TOOLDEF cmaptooltbl[] = {
+    tooltbl[0],  tooltbl[10], tooltbl[11], tooltbl[7], tooltbl[8],
+    tooltbl[27], tooltbl[28], tooltbl[23], kGradient,  {0, nullptr, nullptr, 0},
+};
+
+const TOOLDEF* toolOf(int32_t id) {
+  for (const TOOLDEF* t = tooltbl; t->id; t++)
+    if (t->id == id) return t;
+  if (id == kGradient.id) return &kGradient;
+  if (id == kOpenRegion.id) return &kOpenRegion;
+  return nullptr;
+}
