@@ -28,6 +28,19 @@ struct HfsStat {
   int64_t mtime;  // seconds since 1970
 };
 
+// Why the last failed create, write, sync, close or rename of this thread
+// failed (reads, removals and searches leave it alone), so that a failed
+// save can tell the user the cause.
+enum : int32_t {
+  HFS_ENONE = 0,
+  HFS_ENOSPACE = 1,  // the disk is full
+  HFS_EDENIED = 2,   // no permission, read-only, or in use
+  HFS_ENOPATH = 3,   // the folder does not exist
+  HFS_EOTHER = 4,
+};
+int32_t hfsLastError();
+void hfsClearError();
+
 // Opens an existing file for reading; null when it cannot be opened or is a
 // directory. Never blocks on a pipe.
 HfsFile* hfsOpenRead(const char* path);

@@ -76,7 +76,36 @@ bool patternMatch(const char* name, const char* pat) {
   return nameMatch(name, pat);
 }
 
+thread_local int32_t lastError = HFS_ENONE;
+
+// Records the cause in errno; answers false for the caller to pass on.
+bool fail() {
+  switch (errno) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      lastError = HFS_ENOSPACE;
+      break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      lastError = HFS_EDENIED;
+      break;
+    case ENOENT:
+    case ENOTDIR:
+      lastError = HFS_ENOPATH;
+      break;
+    default:
+      lastError = HFS_EOTHER;
+  }
+  return false;
+}
+
 }  // namespace
+
+int32_t hfsLastError() { return lastError; }
+void hfsClearError() { lastError = HFS_ENONE; }
 
 HfsFile* hfsOpenRead(const char* path) {
   // Non-blocking, so that opening a pipe without a writer does not hang.
@@ -94,7 +123,7 @@ HfsFile* hfsOpenRead(const char* path) {
 
 HfsFile* hfsOpenWrite(const char* path) {
   int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return fail(), nullptr;
   return new HfsFile{fd};
 }
 
@@ -121,17 +150,18 @@ bool hfsWrite(HfsFile* f, const void* buf, size_t n) {
   while (put < n) {
     ssize_t r = write(f->fd, static_cast<const char*>(buf) + put, n - put);
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
+    if (r == 0) errno = ENOSPC;
+    if (r <= 0) return fail();
     put += static_cast<size_t>(r);
   }
   return true;
 }
 
-bool hfsSync(HfsFile* f) { return fsync(f->fd) == 0; }
+bool hfsSync(HfsFile* f) { return fsync(f->fd) == 0 || fail(); }
 
 bool hfsClose(HfsFile* f) {
   if (!f) return true;
-  bool ok = close(f->fd) == 0;
+  bool ok = close(f->fd) == 0 || fail();
   delete f;
   return ok;
 }
@@ -163,7 +193,7 @@ bool hfsRename(const char* from, const char* to) {
   // picture stays private, a shared one stays shared.
   struct stat s;
   if (stat(to, &s) == 0 && S_ISREG(s.st_mode)) chmod(from, s.st_mode & 07777);
-  return std::rename(from, to) == 0;
+  return std::rename(from, to) == 0 || fail();
 }
 
 bool hfsRemove(const char* path) { return unlink(path) == 0; }

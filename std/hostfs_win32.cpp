@@ -47,9 +47,39 @@ int64_t unixSeconds(const FILETIME& ft) {
   return static_cast<int64_t>(t / 10000000ull) - 11644473600ll;
 }
 
+thread_local int32_t lastError = HFS_ENONE;
+
+// Records the cause from GetLastError; answers false for the caller.
+bool fail() {
+  switch (GetLastError()) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      lastError = HFS_ENOSPACE;
+      break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      lastError = HFS_EDENIED;
+      break;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+      lastError = HFS_ENOPATH;
+      break;
+    default:
+      lastError = HFS_EOTHER;
+  }
+  return false;
+}
+
 HfsFile* wrap(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : new HfsFile{h}; }
 
 }  // namespace
+
+int32_t hfsLastError() { return lastError; }
+void hfsClearError() { lastError = HFS_ENONE; }
 
 HfsFile* hfsOpenRead(const char* path) {
   // Without FILE_FLAG_BACKUP_SEMANTICS a directory does not open.
@@ -58,8 +88,10 @@ HfsFile* hfsOpenRead(const char* path) {
 }
 
 HfsFile* hfsOpenWrite(const char* path) {
-  return wrap(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  HfsFile* f = wrap(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) fail();
+  return f;
 }
 
 int64_t hfsSeekEnd(HfsFile* f) {
@@ -90,19 +122,21 @@ bool hfsWrite(HfsFile* f, const void* buf, size_t n) {
   while (put < n) {
     DWORD want = static_cast<DWORD>(n - put < kIoChunk ? n - put : kIoChunk);
     DWORD w = 0;
-    if (!WriteFile(f->h, static_cast<const char*>(buf) + put, want, &w, nullptr) || w == 0) {
-      return false;
+    if (!WriteFile(f->h, static_cast<const char*>(buf) + put, want, &w, nullptr)) return fail();
+    if (w == 0) {
+      SetLastError(ERROR_DISK_FULL);
+      return fail();
     }
     put += w;
   }
   return true;
 }
 
-bool hfsSync(HfsFile* f) { return FlushFileBuffers(f->h) != 0; }
+bool hfsSync(HfsFile* f) { return FlushFileBuffers(f->h) != 0 || fail(); }
 
 bool hfsClose(HfsFile* f) {
   if (!f) return true;
-  bool ok = CloseHandle(f->h) != 0;
+  bool ok = CloseHandle(f->h) != 0 || fail();
   delete f;
   return ok;
 }
@@ -152,7 +186,7 @@ bool hfsRename(const char* from, const char* to) {
 #if defined(__WINE__)
   keepHostMode(from, to);
 #endif
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0 || fail();
 }
 
 bool hfsRemove(const char* path) { return DeleteFileA(path) != 0; }

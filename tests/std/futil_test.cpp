@@ -314,6 +314,24 @@ TEST_F(Futil, HostSaveByRenameReplacesTarget) {
   EXPECT_EQ(hfsOpenWrite(dir.file("no/such/dir").c_str()), nullptr);
 }
 
+TEST_F(Futil, FailedWritesTellTheirCause) {
+  hfsClearError();
+  EXPECT_EQ(hfsOpenWrite(dir.file("gone/pic.bmp").c_str()), nullptr);
+  EXPECT_EQ(hfsLastError(), HFS_ENOPATH);
+  // Reads and removals leave the cause alone.
+  EXPECT_FALSE(hfsRemove(dir.file("none").c_str()));
+  EXPECT_EQ(hfsLastError(), HFS_ENOPATH);
+  HfsFile* full = hfsOpenWrite("/dev/full");
+  if (full) {
+    char block[4096] = {};
+    EXPECT_FALSE(hfsWrite(full, block, sizeof block) && hfsSync(full));
+    hfsClose(full);
+    EXPECT_EQ(hfsLastError(), HFS_ENOSPACE);
+  }
+  hfsClearError();
+  EXPECT_EQ(hfsLastError(), HFS_ENONE);
+}
+
 TEST_F(Futil, SavedFileKeepsThePermissionsOfTheOneItReplaces) {
   for (mode_t mode : {mode_t{0600}, mode_t{0664}, mode_t{0640}}) {
     std::string target = dir.make("keep.bmp", "old");
