@@ -5,3 +5,7 @@
 // process exit code: 0 when the last named file opened, 1 otherwise or when
 // the usage text was printed.
 int appMain(int argc, char** argv);
+
+// Runs the main loop with the 32 ms tick timer around it (the queues, the
+// host and at least one window must exist).
+void appRunLoop();

@@ -162,7 +162,8 @@ class cXWIN {
 
 // Window object of a handle in the window list, or null.
 cXWIN* xwinOf(HWND h);
-// The window still exists (in the window list). Never dereferences `w`.
+// The window still exists (in the window list) and was not closed. Reads
+// `w` only after finding it in the list.
 int xwinAlive(const cXWIN* w);
 
 // Modal popup list at client (px, py) of `owner`, driven by the held right

@@ -58,8 +58,10 @@ cXWIN* xwinOf(HWND h) {
 
 int xwinAlive(const cXWIN* w) {
   if (!w || !winlist) return 0;
+  // Found in the list, the object still exists and may be read; a closed
+  // window waiting for its destruction no longer counts.
   for (void* e = dbTop(winlist); e; e = dbNxt(e))
-    if (*static_cast<cXWIN**>(e) == w) return 1;
+    if (*static_cast<cXWIN**>(e) == w) return w->handle != nullptr;
   return 0;
 }
 
@@ -320,9 +322,11 @@ void setKeyBit(cXWIN* w, WPARAM vk, bool down) {
   w->keys = down ? (w->keys | bit) : (w->keys & ~bit);
 }
 
+// Signed: while a window holds the mouse capture, positions left of or
+// above its client area arrive as negative numbers.
 void setMouse(cXWIN* w, LPARAM lp) {
-  w->mousex = LOWORD(lp);
-  w->mousey = HIWORD(lp);
+  w->mousex = static_cast<short>(LOWORD(lp));
+  w->mousey = static_cast<short>(HIWORD(lp));
 }
 
 void middleDragPan(cXWIN* w) {

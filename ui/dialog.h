@@ -28,14 +28,14 @@ enum : int32_t {
 
 // Control kinds.
 enum : int32_t {
-  DLGC_EDIT = 1,
-  DLGC_TRACKBAR = 2,
-  DLGC_COMBO = 3,
-  DLGC_LIST = 4,
-  DLGC_UPDOWN = 5,
-  DLGC_BUTTON = 6,  // check box or radio button
-  DLGC_PUSH = 7,    // push button: notifies only
-  DLGC_TEXT = 8,    // static text: shown, read as text
+  DLGK_EDIT = 1,
+  DLGK_TRACKBAR = 2,
+  DLGK_COMBO = 3,
+  DLGK_LIST = 4,
+  DLGK_UPDOWN = 5,
+  DLGK_BUTTON = 6,  // check box or radio button
+  DLGK_PUSH = 7,    // push button: notifies only
+  DLGK_TEXT = 8,    // static text: shown, read as text
 };
 
 // One binding.
@@ -44,7 +44,7 @@ struct DLGBIND {
   int32_t size;  // bytes of the variable (the buffer size for strings)
   int32_t type;  // DLGV_*
   int32_t id;    // control id
-  int32_t kind;  // DLGC_*
+  int32_t kind;  // DLGK_*
   int32_t min, max;
   int32_t page;  // trackbar page size and tick frequency
   DB* items;     // item strings of combo and list boxes, or null

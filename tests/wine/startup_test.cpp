@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/stubwin.h"
 
 namespace {
 
@@ -108,29 +107,6 @@ TEST(DocumentMenu, EveryEntryHasItsTextAndId) {
     EXPECT_EQ(expected[i].text, got[i].text);
     EXPECT_EQ(expected[i].id, got[i].id);
   }
-}
-
-TEST(StubWindow, OpensWithTitleAndMenuAndClosesOnEscape) {
-  const char name[] = "テスト.pxa";
-  ASSERT_TRUE(stubwinOpen(name));
-  EXPECT_EQ(1, stubwinCount());
-  HWND hwnd = FindWindowA("tdeStubWin", name);
-  ASSERT_NE(nullptr, hwnd);
-  char title[64] = {};
-  GetWindowTextA(hwnd, title, sizeof title);
-  EXPECT_EQ(std::string(name), title);
-  HMENU bar = GetMenu(hwnd);
-  ASSERT_NE(nullptr, bar);
-  EXPECT_EQ(5, GetMenuItemCount(bar));
-
-  SendMessageA(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_FALSE(IsWindow(hwnd));
-  EXPECT_EQ(0, stubwinCount());
-  // The last window leaves a quit message for the loop.
-  MSG msg;
-  bool quit = false;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) quit = quit || msg.message == WM_QUIT;
-  EXPECT_TRUE(quit);
 }
 
 }  // namespace

@@ -133,6 +133,7 @@ TEST_F(XwinTest, ClosingTwiceDestroysOnce) {
   w->close();
   EXPECT_EQ(w->handle, nullptr);
   EXPECT_TRUE(IsWindow(h)) << "destruction is deferred";
+  EXPECT_FALSE(xwinAlive(w)) << "a closed window no longer counts";
   w->close();
   EXPECT_FALSE(pump());
   EXPECT_EQ(w->destroyed, 1);

@@ -1,0 +1,101 @@
+// The document menu: one small function per command id, found in one table.
+#include <cstdio>
+
+#include "app/cwin.h"
+#include "app/filecmd.h"
+#include "image/bmconv.h"
+#include "image/bmgeom.h"
+#include "tools/undo.h"
+
+namespace {
+
+void cmdUndo(cWIN* w) {
+  undoApply(w->image);
+  w->invalidate();
+}
+
+void cmdDuplicate(cWIN* w) {
+  BM* copy = bmDup(w->image);
+  if (!copy) return;
+  std::snprintf(copy->fname, sizeof copy->fname, "%s", "複製.pxa");
+  cwinOpenImage(copy);
+}
+
+void cmdGray(cWIN* w) {
+  undoBegin(w->image);
+  if (bmGray(w->image)) w->image->modified = 1;
+  w->invalidate();
+}
+
+// +90 and -90 degrees; the window keeps its size. A step of its own, so its
+// undo reverts the rotation only.
+void rotate(cWIN* w, void (*flip)(BM*)) {
+  if (!undoBeginWholeImage(w->image) || !bmTrans(w->image)) return;
+  flip(w->image);
+  w->image->modified = 1;
+  w->invalidate();
+}
+void cmdRotatePlus(cWIN* w) { rotate(w, bmFlipH); }
+void cmdRotateMinus(cWIN* w) { rotate(w, bmFlipV); }
+
+void cmdPixelGrid(cWIN* w) {
+  w->pixgrid = !w->pixgrid;
+  w->invalidate();
+}
+
+template <int N>
+void cmdCharGrid(cWIN* w) {
+  w->chargrid = N;
+  w->invalidate();
+}
+
+template <int Quarters>
+void cmdScale(cWIN* w) {
+  w->setScale(Quarters / 4.0);
+}
+
+struct MENUCMD {
+  int id;
+  void (*run)(cWIN*);
+};
+
+const MENUCMD kCommands[] = {
+    {33007, cmdNew},
+    {33008, cmdOpen},
+    {33029, cmdRevert},
+    {33009, cmdSave},
+    {33010, cmdSaveAs},
+    {33054, cmdRename},
+    {33033, cmdUndo},
+    {33065, cmdDuplicate},
+    {33015, cmdGray},
+    {33016, cmdRotatePlus},
+    {33017, cmdRotateMinus},
+    {33020, cmdPixelGrid},
+    {33025, cmdCharGrid<0>},
+    {33021, cmdCharGrid<8>},
+    {33022, cmdCharGrid<16>},
+    {33023, cmdCharGrid<32>},
+    {33024, cmdCharGrid<64>},
+    {33042, cmdScale<1>},
+    {33043, cmdScale<2>},
+    {33044, cmdScale<4>},
+    {33045, cmdScale<8>},
+    {33046, cmdScale<16>},
+    {33047, cmdScale<32>},
+};
+
+}  // namespace
+
+void cWIN::onCommand(int id) {
+  for (const MENUCMD& c : kCommands) {
+    if (c.id == id) {
+      c.run(this);
+      return;
+    }
+  }
+  // Tools and "open a region as a window" need the mouse: they run from the
+  // command queue.
+  cmdtpl.cmd = id;
+  cmdPost(cmdtpl.win, cmdtpl.cmd, cmdtpl.menu);
+}

@@ -1,0 +1,85 @@
+#include "app/winhost.h"
+
+#include <chrono>
+
+#include "app/cwin.h"
+#include "formats/tdecur.h"
+#include "ui/dialog.h"
+
+HCURSOR* cursorset = nullptr;
+
+namespace {
+
+cWIN* cw(cXWIN* w) { return static_cast<cWIN*>(w); }
+
+class WinHost : public EVTHOST {
+ public:
+  int pumpMessage() override {
+    MSG msg;
+    // -1 (an invalid call) ends the program like WM_QUIT rather than spin.
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) return 0;
+    if (dlgMessage(&msg)) return 1;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return 1;
+  }
+  int64_t clockMs() override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now() - start_)
+        .count();
+  }
+  int windowCount() override { return cwinDocCount(); }
+  int winAlive(cXWIN* w) override { return xwinAlive(w); }
+  BM* winImage(cXWIN* w) override { return cw(w)->image; }
+  int winKind(cXWIN* w) override { return cw(w)->kind; }
+  double winWorldX(cXWIN* w, double x) override {
+    w->updateXform(w->width, w->height);
+    return w->toWorldX(x);
+  }
+  double winWorldY(cXWIN* w, double y) override {
+    w->updateXform(w->width, w->height);
+    return w->toWorldY(y);
+  }
+  void winRepaint(cXWIN* w) override { w->invalidate(); }
+  DB* winOverlays(cXWIN* w) override { return cw(w)->overlays; }
+  cXWIN* winPartner(cXWIN* w) override {
+    cWIN* d = cw(w);
+    return d->kind == WIN_CMAP ? d->owner : d->cmapwin;
+  }
+  void cmapPull(cXWIN*) override {}
+  void cmapPush(cXWIN*) override {}
+  void ctxMenu(cXWIN*, int, int) override {}
+  void toolEnded(cXWIN*, int32_t) override {}
+  void* toolCursor(int slot) override {
+    return cursorset && slot >= 0 && slot < TDECUR_COUNT ? cursorset[slot] : nullptr;
+  }
+  void cursorChanged() override {
+    // The cursor over a document follows the stack at once, not only at the
+    // next mouse move.
+    POINT p;
+    if (!GetCursorPos(&p)) return;
+    cWIN* w = cwinOf(WindowFromPoint(p));
+    if (!w) return;
+    void* top = dbEnd(curstack);
+    SetCursor(top ? *static_cast<HCURSOR*>(top) : LoadCursorA(nullptr, IDC_ARROW));
+  }
+  void drawLine(cXWIN* w, double x0, double y0, double x1, double y1, uint32_t c) override {
+    w->worldLine(x0, y0, x1, y1, c);
+  }
+  void drawRect(cXWIN* w, double x0, double y0, double x1, double y1, uint32_t c) override {
+    w->worldRect(x0, y0, x1, y1, c);
+  }
+  void drawEllipse(cXWIN* w, double x, double y, double rx, double ry, uint32_t c) override {
+    w->worldEllipse(x, y, rx, ry, c);
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace
+
+void winhostInstall() {
+  static WinHost host;
+  evthost = &host;
+}
