@@ -50,6 +50,18 @@ void fitOnScreen(cXWIN* w, int* cw, int* ch) {
   if (maxh > 0 && *ch > maxh) *ch = maxh;
 }
 
+// A narrow window wraps its menu bar onto several rows, which the frame
+// size did not allow for: grow the window until the client has its size.
+void keepClientSize(HWND h, int cw, int ch) {
+  RECT c;
+  if (!GetClientRect(h, &c) || (c.right >= cw && c.bottom >= ch)) return;
+  RECT r;
+  GetWindowRect(h, &r);
+  const int dw = c.right < cw ? cw - c.right : 0, dh = c.bottom < ch ? ch - c.bottom : 0;
+  SetWindowPos(h, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // Document windows in the window list, in list order.
 std::vector<cWIN*> documents() {
   std::vector<cWIN*> out;
@@ -115,9 +127,12 @@ int cWIN::winShowImage(BM* bm, int w, int h) {
   setView(0, 0, bm->w, bm->h);
   int cw = w, ch = h < kMinClientHeight ? kMinClientHeight : h;
   fitOnScreen(this, &cw, &ch);
-  if (create(cw, ch) == 0) return 1;
-  image = nullptr;
-  return 0;
+  if (create(cw, ch) != 0) {
+    image = nullptr;
+    return 0;
+  }
+  keepClientSize(handle, cw, ch);
+  return 1;
 }
 
 void cWIN::drawContent() {

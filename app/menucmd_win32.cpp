@@ -6,6 +6,8 @@
 #include "image/bmconv.h"
 #include "image/bmgeom.h"
 #include "tools/undo.h"
+#include "ui/cmap.h"
+#include "ui/settings.h"
 
 namespace {
 
@@ -24,8 +26,11 @@ void cmdDuplicate(cWIN* w) {
 void cmdGray(cWIN* w) {
   undoBegin(w->image);
   if (bmGray(w->image)) w->image->modified = 1;
+  if (w->cmapwin && xwinAlive(w->cmapwin)) static_cast<cCMAP*>(w->cmapwin)->pull();
   w->invalidate();
 }
+
+void cmdBinarise(cWIN* w) { binariseOpen(w); }
 
 // +90 and -90 degrees; the window keeps its size. A step of its own, so its
 // undo reverts the rotation only.
@@ -71,6 +76,7 @@ const MENUCMD kCommands[] = {
     {33015, cmdGray},
     {33016, cmdRotatePlus},
     {33017, cmdRotateMinus},
+    {33062, cmdBinarise},
     {33020, cmdPixelGrid},
     {33025, cmdCharGrid<0>},
     {33021, cmdCharGrid<8>},

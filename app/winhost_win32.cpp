@@ -2,9 +2,12 @@
 
 #include <chrono>
 
+#include "app/ctxmenu.h"
 #include "app/cwin.h"
 #include "formats/tdecur.h"
+#include "ui/cmap.h"
 #include "ui/dialog.h"
+#include "ui/toolmenu.h"
 
 HCURSOR* cursorset = nullptr;
 
@@ -46,10 +49,12 @@ class WinHost : public EVTHOST {
     cWIN* d = cw(w);
     return d->kind == WIN_CMAP ? d->owner : d->cmapwin;
   }
-  void cmapPull(cXWIN*) override {}
-  void cmapPush(cXWIN*) override {}
-  void ctxMenu(cXWIN*, int, int) override {}
-  void toolEnded(cXWIN*, int32_t) override {}
+  void cmapPull(cXWIN* w) override { static_cast<cCMAP*>(w)->pull(); }
+  void cmapPush(cXWIN* w) override { static_cast<cCMAP*>(w)->push(); }
+  void ctxMenu(cXWIN* w, int x, int y) override { ::ctxMenu(cw(w), x, y); }
+  void toolEnded(cXWIN* menu, int32_t cmd) override {
+    static_cast<cTOOLMN*>(menu)->toolEnded(cmd);
+  }
   void* toolCursor(int slot) override {
     return cursorset && slot >= 0 && slot < TDECUR_COUNT ? cursorset[slot] : nullptr;
   }

@@ -60,8 +60,12 @@ int popup(cXWIN* owner, int px, int py, const char* items) {
   int w, h;
   popupClientSize(pop.items, &w, &h);
   pop.setOwner(owner);
-  pop.setStyle(WS_CHILD | WS_CLIPCHILDREN);
-  pop.setPos(px + 1, py + 1);
+  // A pop-up window owned by the owner rather than its child: a list taller
+  // than a small picture's window would be cut off at the window's edge.
+  pop.setStyle(WS_POPUP | WS_CLIPCHILDREN);
+  POINT at{px + 1, py + 1};
+  ClientToScreen(owner->handle, &at);
+  pop.setPos(at.x, at.y);
   if (pop.create(w, h) != 0) return -1;
   pop.capturePush();
   cXWIN::modalLoop();
