@@ -9,8 +9,8 @@
 
 void ctxMenu(cWIN* w, int x, int y) {
   const bool cmap = w->kind == WIN_CMAP;
-  const int item = popup(w, x + 2, y + 2,
-                         cmap ? "ツールメニュー" : "ツールメニュー 描画設定 カラーマップ プロパティ");
+  const int item = popup(
+      w, x + 2, y + 2, cmap ? "ツールメニュー" : "ツールメニュー 描画設定 カラーマップ プロパティ");
   POINT at{0, 0};
   GetCursorPos(&at);
   if (!xwinAlive(w)) return;

@@ -11,13 +11,13 @@
 
 class cWIN : public cXWIN {
  public:
-  BM* image;             // owned
-  CMD cmdtpl;            // (this, id, no menu) copied into cmdque
-  int32_t chargrid;      // character grid spacing in pixels, 0 = off
-  int32_t pixgrid;       // 1 = pixel grid on
-  int32_t kind;          // WIN_DOC, or WIN_CMAP for a colour-map window
-  cWIN* cmapwin;         // this document's colour-map window, or null
-  DB* overlays;          // (draw routine, data) records of running tools
+  BM* image;         // owned
+  CMD cmdtpl;        // (this, id, no menu) copied into cmdque
+  int32_t chargrid;  // character grid spacing in pixels, 0 = off
+  int32_t pixgrid;   // 1 = pixel grid on
+  int32_t kind;      // WIN_DOC, or WIN_CMAP for a colour-map window
+  cWIN* cmapwin;     // this document's colour-map window, or null
+  DB* overlays;      // (draw routine, data) records of running tools
 
   cWIN();
   ~cWIN() override;

@@ -139,8 +139,7 @@ void cWIN::drawContent() {
   if (!image) return;
   drawImage(image->buf, image->cmap, image->cmapn, image->w, image->h, 0, 0, image->bpp);
   if (pixgrid) drawGrid(0, 0, image->w, image->h, 1, 1, RGB(64, 64, 64));
-  if (chargrid)
-    drawGrid(0, 0, image->w, image->h, chargrid, chargrid, RGB(128, 128, 128));
+  if (chargrid) drawGrid(0, 0, image->w, image->h, chargrid, chargrid, RGB(128, 128, 128));
   ovlPaint(this, overlays);
 }
 

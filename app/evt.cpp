@@ -39,6 +39,12 @@ void evtFree() {
 
 namespace {
 
+// Lowers pumpdepth on every way out of a wait for input.
+struct PumpDepth {
+  PumpDepth() { ++pumpdepth; }
+  ~PumpDepth() { --pumpdepth; }
+};
+
 void queueCurrent() { dbPut(evtque, nullptr, 0, &curevt, sizeof curevt); }
 
 // Takes the oldest record of a FIFO into out; false when it is empty.
@@ -50,12 +56,6 @@ bool takeFirst(DB* q, T* out) {
   dbDel(q, rec);
   return true;
 }
-
-// Lowers pumpdepth on every way out of evtPump.
-struct PumpDepth {
-  PumpDepth() { ++pumpdepth; }
-  ~PumpDepth() { --pumpdepth; }
-};
 
 struct Cell {
   int x, y;
@@ -101,13 +101,35 @@ void colourPick(const EVT& ev) {
   }
 }
 
+// A held right button that ended a tool must not go on to open the context
+// menu or end the tool it was nested in: its events are swallowed until the
+// button is released.
+void swallowRightHold() {
+  PumpDepth depth;
+  while (!quitflag) {
+    if (void* rec = dbTop(evtque)) {
+      EVT e;
+      std::memcpy(&e, rec, sizeof e);
+      if (!(e.btn & EVT_RIGHT)) return;
+      dbDel(evtque, rec);
+    } else if (!(curevt.btn & EVT_RIGHT)) {
+      return;
+    } else if (!evthost->pumpMessage()) {
+      quitflag = 1;
+    }
+  }
+}
+
 void runCommand(const CMD& c) {
   // A command whose window has gone since it was queued runs nothing.
   const bool alive = c.win && evthost->winAlive(c.win);
   const int busy = alive && evthost->winKind(c.win) == WIN_CMAP ? 1 : 0;
   cmapbusy += busy;
   const TOOLDEF* t = alive ? toolOf(c.cmd) : nullptr;
-  if (t && t->tool) t->tool(t->arg);
+  if (t && t->tool) {
+    t->tool(t->arg);
+    swallowRightHold();
+  }
   if (c.menu) evthost->toolEnded(c.menu, c.cmd);
   cmapbusy -= busy;
 }

@@ -65,30 +65,14 @@ struct MENUCMD {
 };
 
 const MENUCMD kCommands[] = {
-    {33007, cmdNew},
-    {33008, cmdOpen},
-    {33029, cmdRevert},
-    {33009, cmdSave},
-    {33010, cmdSaveAs},
-    {33054, cmdRename},
-    {33033, cmdUndo},
-    {33065, cmdDuplicate},
-    {33015, cmdGray},
-    {33016, cmdRotatePlus},
-    {33017, cmdRotateMinus},
-    {33062, cmdBinarise},
-    {33020, cmdPixelGrid},
-    {33025, cmdCharGrid<0>},
-    {33021, cmdCharGrid<8>},
-    {33022, cmdCharGrid<16>},
-    {33023, cmdCharGrid<32>},
-    {33024, cmdCharGrid<64>},
-    {33042, cmdScale<1>},
-    {33043, cmdScale<2>},
-    {33044, cmdScale<4>},
-    {33045, cmdScale<8>},
-    {33046, cmdScale<16>},
-    {33047, cmdScale<32>},
+    {33007, cmdNew},          {33008, cmdOpen},         {33029, cmdRevert},
+    {33009, cmdSave},         {33010, cmdSaveAs},       {33054, cmdRename},
+    {33033, cmdUndo},         {33065, cmdDuplicate},    {33015, cmdGray},
+    {33016, cmdRotatePlus},   {33017, cmdRotateMinus},  {33062, cmdBinarise},
+    {33020, cmdPixelGrid},    {33025, cmdCharGrid<0>},  {33021, cmdCharGrid<8>},
+    {33022, cmdCharGrid<16>}, {33023, cmdCharGrid<32>}, {33024, cmdCharGrid<64>},
+    {33042, cmdScale<1>},     {33043, cmdScale<2>},     {33044, cmdScale<4>},
+    {33045, cmdScale<8>},     {33046, cmdScale<16>},    {33047, cmdScale<32>},
 };
 
 }  // namespace

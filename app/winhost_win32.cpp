@@ -27,8 +27,8 @@ class WinHost : public EVTHOST {
     return 1;
   }
   int64_t clockMs() override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now() - start_)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start_)
         .count();
   }
   int windowCount() override { return cwinDocCount(); }
@@ -52,9 +52,7 @@ class WinHost : public EVTHOST {
   void cmapPull(cXWIN* w) override { static_cast<cCMAP*>(w)->pull(); }
   void cmapPush(cXWIN* w) override { static_cast<cCMAP*>(w)->push(); }
   void ctxMenu(cXWIN* w, int x, int y) override { ::ctxMenu(cw(w), x, y); }
-  void toolEnded(cXWIN* menu, int32_t cmd) override {
-    static_cast<cTOOLMN*>(menu)->toolEnded(cmd);
-  }
+  void toolEnded(cXWIN* menu, int32_t cmd) override { static_cast<cTOOLMN*>(menu)->toolEnded(cmd); }
   void* toolCursor(int slot) override {
     return cursorset && slot >= 0 && slot < TDECUR_COUNT ? cursorset[slot] : nullptr;
   }

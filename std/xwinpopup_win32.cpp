@@ -67,6 +67,8 @@ int popup(cXWIN* owner, int px, int py, const char* items) {
   ClientToScreen(owner->handle, &at);
   pop.setPos(at.x, at.y);
   if (pop.create(w, h) != 0) return -1;
+  // Not a child, so the class's menu bar would come with it.
+  SetMenu(pop.handle, nullptr);
   pop.capturePush();
   cXWIN::modalLoop();
   if (pop.handle) {

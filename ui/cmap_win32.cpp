@@ -10,8 +10,7 @@ namespace {
 
 constexpr int kBarWidth = 32;
 const char* const kBarLabel[4] = {"R", "G", "B", "A"};
-const COLORREF kBarColour[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),
-                                RGB(255, 255, 255)};
+const COLORREF kBarColour[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)};
 
 COLORREF screenColour(uint32_t rgba) { return rgba & 0xFFFFFF; }
 
@@ -126,8 +125,8 @@ void cCMAP::drawContent() {
              screenColour(bmPget(image, c, r)));
   }
   const int pen = image->pen & 0xff, c = pen % 16, r = pen / 16;
-  drawFrame(c * g / 16, r * h / 16, (c + 1) * g / 16 - c * g / 16, (r + 1) * h / 16 - r * h / 16,
-            1, 1);
+  drawFrame(c * g / 16, r * h / 16, (c + 1) * g / 16 - c * g / 16, (r + 1) * h / 16 - r * h / 16, 1,
+            1);
   drawBars();
   ovlPaint(this, overlays);
 }

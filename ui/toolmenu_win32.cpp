@@ -24,15 +24,14 @@ BM* loadPicture(int32_t table) {
   const void* data = LockResource(LoadResource(inst, res));
   IMGF* img = data ? pxaOpenMem(data, SizeofResource(inst, res)) : nullptr;
   if (!img) return nullptr;
-  BM* bm = img->depth ? bmNew(img->buf, 1, img->w, img->h, img->cmap, img->ncolor ? img->ncolor : 256)
-                      : nullptr;
+  BM* bm = img->depth
+               ? bmNew(img->buf, 1, img->w, img->h, img->cmap, img->ncolor ? img->ncolor : 256)
+               : nullptr;
   imgfFre(img);
   return bm;
 }
 
-TOOLBTN* buttonOf(DB* buttons, int32_t cmd) {
-  return static_cast<TOOLBTN*>(dbFind(buttons, cmd));
-}
+TOOLBTN* buttonOf(DB* buttons, int32_t cmd) { return static_cast<TOOLBTN*>(dbFind(buttons, cmd)); }
 
 }  // namespace
 

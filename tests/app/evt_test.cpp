@@ -106,11 +106,26 @@ TEST(Queues, SecondCommandRunsNestedInsideTheFirstTool) {
   host.rightHold(t, w, 3, 3);               // ends the line tool
   mainLoop();
   std::vector<std::string> ended;
-  for (const std::string& l : host.log)
+  for (const std::string& l : host.log) {
     if (l.rfind("ended", 0) == 0) ended.push_back(l);
+    // The held buttons that ended the tools opened no context menu.
+    EXPECT_NE(0u, l.rfind("menu", 0)) << l;
+  }
   EXPECT_EQ((std::vector<std::string>{"ended 33002", "ended 33028"}), ended);
   EXPECT_EQ(1u, bmPget(w->bm, 3, 1));  // drawn by the line tool
   EXPECT_EQ(0, dbCnt(curstack));
+  host.closeAll();
+}
+
+TEST(Queues, RightHoldThatEndsAToolOpensNoMenu) {
+  FakeHost host;
+  FakeWin* w = host.open(1, 16, 16);
+  cmdPost(w->w(), 33003, reinterpret_cast<cXWIN*>(&host));
+  host.down(10, w, 3, 3, EVT_RIGHT);
+  host.ticks(42, 700, w);  // held long after the tool ended
+  host.up(710, w, EVT_RIGHT);
+  mainLoop();
+  EXPECT_EQ((std::vector<std::string>{"ended 33003"}), host.log);
   host.closeAll();
 }
 

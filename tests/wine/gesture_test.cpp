@@ -172,8 +172,8 @@ std::vector<ToolCase> toolCases() {
     lineDraw(bm, 2, 3, 6, 6, 1, drawValue(bm), drawRaw(bm));
     lineDraw(bm, 6, 6, 10, 9, 1, drawValue(bm), drawRaw(bm));
   };
-  const std::vector<Msg> clicks = {{30, WM_MOUSEMOVE, 2, 2},  {10, WM_LBUTTONDOWN, 2, 2},
-                                   {20, WM_LBUTTONUP, 2, 2},  {20, WM_MOUSEMOVE, 12, 4},
+  const std::vector<Msg> clicks = {{30, WM_MOUSEMOVE, 2, 2},    {10, WM_LBUTTONDOWN, 2, 2},
+                                   {20, WM_LBUTTONUP, 2, 2},    {20, WM_MOUSEMOVE, 12, 4},
                                    {20, WM_LBUTTONDOWN, 12, 4}, {20, WM_LBUTTONUP, 12, 4},
                                    {20, WM_MOUSEMOVE, 6, 13}};
   const int32_t poly[] = {2, 2, 12, 4, 6, 13};
@@ -193,14 +193,14 @@ std::vector<ToolCase> toolCases() {
       {"BSpline", 33060, clicks + rightHold(6, 13) + rightHold(6, 13),
        [poly](BM* bm) { bsplineDraw(bm, poly, 3); }},
       {"Paint", 33001,
-       std::vector<Msg>{{30, WM_MOUSEMOVE, 5, 5}, {10, WM_LBUTTONDOWN, 5, 5},
-                        {20, WM_LBUTTONUP, 5, 5}} +
+       std::vector<Msg>{
+           {30, WM_MOUSEMOVE, 5, 5}, {10, WM_LBUTTONDOWN, 5, 5}, {20, WM_LBUTTONUP, 5, 5}} +
            rightHold(1, 1),
        [](BM* bm) { floodFill(bm, 5, 5, nullptr); }},
       {"SamplingPaint", 33068,
-       drag(8, 0, 9, 0) + std::vector<Msg>{{30, WM_MOUSEMOVE, 12, 5},
-                                           {10, WM_LBUTTONDOWN, 12, 5},
-                                           {20, WM_LBUTTONUP, 12, 5}} +
+       drag(8, 0, 9, 0) +
+           std::vector<Msg>{
+               {30, WM_MOUSEMOVE, 12, 5}, {10, WM_LBUTTONDOWN, 12, 5}, {20, WM_LBUTTONUP, 12, 5}} +
            rightHold(1, 1),
        [](BM* bm) {
          // The wall's colour is sampled too: the fill crosses it.
@@ -251,10 +251,10 @@ TEST_F(Gesture, QuickRightClickPicksTheColourAndTheToolGoesOn) {
   cWIN* w = open(1, 16, 16);
   bmpset(w->image, 4, 4, 0x21, 1);
   cmdPost(w, 33028, nullptr);
-  play(w, std::vector<Msg>{{30, WM_MOUSEMOVE, 4, 4},
-                           {10, WM_RBUTTONDOWN, 4, 4},
-                           {30, WM_RBUTTONUP, 4, 4}} +
-              drag(0, 0, 3, 0) + rightHold(1, 1));
+  play(w,
+       std::vector<Msg>{
+           {30, WM_MOUSEMOVE, 4, 4}, {10, WM_RBUTTONDOWN, 4, 4}, {30, WM_RBUTTONUP, 4, 4}} +
+           drag(0, 0, 3, 0) + rightHold(1, 1));
   EXPECT_EQ(0x21, w->image->pen);
   EXPECT_EQ(0x21u, bmPget(w->image, 1, 0));  // drawn after the pick
 }
