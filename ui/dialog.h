@@ -14,28 +14,18 @@
 #include <cstdint>
 
 #include "std/db2.h"
-
-// Value types of a bound variable.
-enum : int32_t {
-  DLGV_I32 = 1,
-  DLGV_I16 = 2,
-  DLGV_U16 = 3,
-  DLGV_I8 = 4,
-  DLGV_U8 = 5,
-  DLGV_DOUBLE = 6,
-  DLGV_STR = 7,
-};
+#include "ui/dlgvalue.h"  // value types DLGV_*
 
 // Control kinds.
 enum : int32_t {
-  DLGK_EDIT = 1,
-  DLGK_TRACKBAR = 2,
-  DLGK_COMBO = 3,
-  DLGK_LIST = 4,
-  DLGK_UPDOWN = 5,
-  DLGK_BUTTON = 6,  // check box or radio button
-  DLGK_PUSH = 7,    // push button: notifies only
-  DLGK_TEXT = 8,    // static text: shown, read as text
+  DLGC_EDIT = 1,
+  DLGC_TRACKBAR = 2,
+  DLGC_COMBO = 3,
+  DLGC_LIST = 4,
+  DLGC_UPDOWN = 5,
+  DLGC_CHECK = 6,  // check box or radio button (DLGC_BUTTON is a Windows macro)
+  DLGC_PUSH = 7,   // push button: notifies only
+  DLGC_TEXT = 8,   // static text: shown, read as text
 };
 
 // One binding.
@@ -44,7 +34,7 @@ struct DLGBIND {
   int32_t size;  // bytes of the variable (the buffer size for strings)
   int32_t type;  // DLGV_*
   int32_t id;    // control id
-  int32_t kind;  // DLGK_*
+  int32_t kind;  // DLGC_*
   int32_t min, max;
   int32_t page;  // trackbar page size and tick frequency
   DB* items;     // item strings of combo and list boxes, or null
@@ -62,6 +52,7 @@ class cDIALOG {
   DB* sharing;        // variable address -> binding record address
   int32_t cancelled;  // the dialog ended with "ｷｬﾝｾﾙ"
   int32_t notifying;  // a `changed` call is running
+  int32_t showing;    // controls are being set: their notifications are echoes
 
   cDIALOG();
   cDIALOG(const cDIALOG&) = delete;
@@ -73,7 +64,8 @@ class cDIALOG {
   virtual ~cDIALOG();
 
   // Binding operations, one per control kind, overloaded on the value type.
-  // Binding a control id again replaces its record.
+  // Binding a control id again replaces its record; a binding made while a
+  // modeless dialog is open shows its value at once.
   void bindEdit(int id, int32_t& v);
   void bindEdit(int id, int16_t& v);
   void bindEdit(int id, uint16_t& v);
@@ -115,10 +107,10 @@ class cDIALOG {
 // Modal dialog `res` owned by parent: 1 "OK"/"はい(&Y)", 0 "ｷｬﾝｾﾙ",
 // 2 "いいえ(&N)" (or -1 when the dialog could not be created).
 int dlgModal(cDIALOG* d, HWND parent, int res);
-// Modeless dialog: created, shown, its window kept in d->hwnd; null on
-// failure.
+// Modeless dialog: created (an open one of the same object is closed first),
+// shown, its window kept in d->hwnd; null on failure.
 HWND dlgModeless(cDIALOG* d, HWND parent, int res);
-// Closes an open modeless dialog from outside.
+// Closes an open modeless dialog from outside (no `changed` call).
 void dlgClose(cDIALOG* d);
 // The generic dialog procedure (for modeless dialogs the main pump serves).
 INT_PTR CALLBACK dlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
