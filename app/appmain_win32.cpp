@@ -4,6 +4,7 @@
 
 #include "app/cwin.h"
 #include "app/evt.h"
+#include "app/trace.h"
 #include "app/winhost.h"
 #include "formats/tdecur.h"
 #include "std/db2.h"
@@ -50,6 +51,7 @@ void appRunLoop() {
 }
 
 int appMain(int argc, char** argv) {
+  traceOpen();
   OPT* opt = optNew();
   toolSettingsInit();
   cursorset = tdecurOpen();
@@ -80,5 +82,6 @@ int appMain(int argc, char** argv) {
   tdecurClose(cursorset);
   cursorset = nullptr;
   optFre(opt);
+  traceClose();
   return result;
 }

@@ -31,6 +31,7 @@ class cWIN : public cXWIN {
 
   void onCommand(int id) override;
   void drawContent() override;
+  void paint() override;
   void onMouseMove(int x, int y) override;
   void onLButtonDown(int x, int y) override;
   void onLButtonUp() override;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/filecmd.h"
+#include "app/trace.h"
 #include "formats/bmfile.h"
 #include "image/palette.h"
 #include "std/futil.h"
@@ -141,6 +142,13 @@ void cWIN::drawContent() {
   if (pixgrid) drawGrid(0, 0, image->w, image->h, 1, 1, RGB(64, 64, 64));
   if (chargrid) drawGrid(0, 0, image->w, image->h, chargrid, chargrid, RGB(128, 128, 128));
   ovlPaint(this, overlays);
+}
+
+void cWIN::paint() {
+  if (!traceOn()) return cXWIN::paint();
+  const int64_t t0 = traceNow();
+  cXWIN::paint();
+  tracePaint(t0, traceNow());
 }
 
 void cWIN::onMouseMove(int x, int y) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/evthost.h"
+#include "app/trace.h"
 #include "image/bm.h"
 #include "tools/drawcolor.h"
 #include "tools/gesture/tooltbl.h"
@@ -45,7 +46,10 @@ struct PumpDepth {
   ~PumpDepth() { --pumpdepth; }
 };
 
-void queueCurrent() { dbPut(evtque, nullptr, 0, &curevt, sizeof curevt); }
+void queueCurrent(int input) {
+  dbPut(evtque, nullptr, 0, &curevt, sizeof curevt);
+  traceQueued(curevt, input);
+}
 
 // Takes the oldest record of a FIFO into out; false when it is empty.
 template <class T>
@@ -112,6 +116,7 @@ void swallowRightHold() {
       std::memcpy(&e, rec, sizeof e);
       if (!(e.btn & EVT_RIGHT)) return;
       dbDel(evtque, rec);
+      traceTaken();
     } else if (!(curevt.btn & EVT_RIGHT)) {
       return;
     } else if (!evthost->pumpMessage()) {
@@ -179,7 +184,7 @@ void evtMove(cXWIN* win, int x, int y) {
   curevt.win = win;
   curevt.x = x;
   curevt.y = y;
-  queueCurrent();
+  queueCurrent(1);
 }
 
 void evtDown(cXWIN* win, int x, int y, int32_t bit) {
@@ -190,17 +195,17 @@ void evtDown(cXWIN* win, int x, int y, int32_t bit) {
 void evtUp(cXWIN* win, int32_t bit) {
   curevt.btn &= ~bit;
   curevt.win = win;
-  queueCurrent();
+  queueCurrent(1);
 }
 
 void evtRepeat(cXWIN* win) {
-  if (curevt.win == win && (!(curevt.btn & EVT_LEFT) || repeatheld)) queueCurrent();
+  if (curevt.win == win && (!(curevt.btn & EVT_LEFT) || repeatheld)) queueCurrent(0);
 }
 
 void evtEnd() {
   quitflag = 1;
   curevt = EVT{};
-  queueCurrent();
+  queueCurrent(0);
 }
 
 void cmdPost(cXWIN* win, int32_t cmd, cXWIN* menu) {
@@ -211,6 +216,7 @@ void cmdPost(cXWIN* win, int32_t cmd, cXWIN* menu) {
 int32_t evtPump(EVT* out) {
   PumpDepth depth;
   if (quitflag) return 0;
+  if (traceOn()) traceWait();
   while (dbCnt(evtque) == 0) {
     if (!evthost->pumpMessage()) {
       quitflag = 1;
@@ -219,6 +225,7 @@ int32_t evtPump(EVT* out) {
     if (quitflag) return 0;
   }
   takeFirst(evtque, out);
+  traceTaken();
   return out->btn;
 }
 
