@@ -166,7 +166,10 @@ void cWIN::buttonDown(int x, int y, int32_t bit) {
 
 void cWIN::buttonUp(int32_t bit) {
   evtUp(this, bit);
-  if (!(buttons & 3) && GetCapture() == handle) ReleaseCapture();
+  // The buttons as the input state has them: a release that went to a popup
+  // never reached this window.
+  const bool held = (GetKeyState(VK_LBUTTON) & 0x8000) || (GetKeyState(VK_RBUTTON) & 0x8000);
+  if (!held && GetCapture() == handle) ReleaseCapture();
 }
 
 void cWIN::onLButtonDown(int x, int y) { buttonDown(x, y, EVT_LEFT); }

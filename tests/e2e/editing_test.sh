@@ -6,7 +6,6 @@
 # pixel by pixel.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 TDECONV="${TDE_TDECONV:?TDE_TDECONV names the converter}"
-SCREEN=(python3 "$(dirname "${BASH_SOURCE[0]}")/screen.py")
 MAGENTA=ff00ff
 GREEN=00ff00
 
@@ -19,50 +18,18 @@ open(sys.argv[1], "wb").write(b"P6 16 16 255\n" + px)
 EOF
 "$TDECONV" "$WORKDIR/start.ppm" "$WORKDIR/start.bmp" >/dev/null
 
-# cell C R : screen position of the centre of picture cell (C, R).
-cell() {
-  screenshot e2e_cell
-  "${SCREEN[@]}" cell "$ARTIFACTS/e2e_cell.png" "$MAGENTA" 16 "$1" "$2"
-}
-
-# menu ID N... : opens the menu bar of window ID with F10 and walks it with
-# the given keys.
-menu() {
-  local id="$1"
-  shift
-  xdotool windowfocus "$id"
-  sleep 0.3
-  xdotool key F10
-  sleep 0.2
-  local k
-  for k in "$@"; do
-    xdotool key "$k"
-    sleep 0.15
-  done
-}
-
-# wait_file PATH : waits until the program has written PATH.
-wait_file() {
-  local i
-  for ((i = 0; i < 100; i++)); do
-    [ -s "$1" ] && return 0
-    sleep 0.1
-  done
-  fail "$1 was not written"
-}
-
 # Picks green, then draws (1,2) -> (8,2) -> (8,9) with the left button held.
 pick_and_draw() {
   local p
-  p="$(cell 15 15)"
+  p="$(cell "$MAGENTA" 16 15 15)"
   xdotool mousemove $p
   sleep 0.2
   xdotool click 3
   sleep 0.3
-  xdotool mousemove $(cell 1 2)
+  xdotool mousemove $(cell "$MAGENTA" 16 1 2)
   sleep 0.1
   local a b c
-  a="$(cell 4 2)" b="$(cell 8 2)" c="$(cell 8 9)"
+  a="$(cell "$MAGENTA" 16 4 2)" b="$(cell "$MAGENTA" 16 8 2)" c="$(cell "$MAGENTA" 16 8 9)"
   xdotool mousedown 1
   for p in "$a" "$b" "$c"; do
     sleep 0.1
@@ -110,7 +77,7 @@ pick_and_draw
 answer_save_question "$id" Return
 tde_wait_exit
 [ "$TDE_RC" -eq 0 ] || fail "exit code $TDE_RC"
-"${SCREEN[@]}" pixels "$WORKDIR/start.bmp" >"$WORKDIR/saved.txt" || fail "saved file unreadable"
+python3 "$SCREEN_PY" pixels "$WORKDIR/start.bmp" >"$WORKDIR/saved.txt" || fail "saved file unreadable"
 python3 - "$WORKDIR/saved.txt" <<'EOF' || fail "saved pixels differ"
 import sys
 rows = [line.split() for line in open(sys.argv[1])]
@@ -120,6 +87,18 @@ bad = [(x, y, rows[y][x]) for y in range(16) for x in range(16)
 if bad:
     sys.exit(f"pixels not as drawn: {bad[:8]}")
 EOF
+
+echo "編集のやり直し reloads the file: closing then asks nothing"
+saved="$(md5sum <"$WORKDIR/start.bmp")"
+tde_start start.bmp
+id="$(window_wait start.bmp)"
+sleep 1
+pick_and_draw
+menu "$id" Down Down Down Return
+sleep 0.5
+window_key "$id" Escape
+tde_wait_exit
+[ "$(md5sum <"$WORKDIR/start.bmp")" = "$saved" ] || fail "revert changed the file"
 
 echo "a missing .cur name opens the 32 x 32 three-colour picture"
 tde_start new.cur

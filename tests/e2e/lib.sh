@@ -10,6 +10,10 @@ mkdir -p "$ARTIFACTS"
 
 fail() {
   echo "FAIL: $*" >&2
+  if [ -s "${WORKDIR:-}/stderr" ]; then
+    echo "--- the program's standard error (last lines):" >&2
+    tail -n 20 "$WORKDIR/stderr" >&2
+  fi
   exit 1
 }
 
@@ -99,3 +103,50 @@ screenshot() {
 
 # sjis_stdout : the program's standard output converted from Shift-JIS.
 sjis_stdout() { iconv -f CP932 -t UTF-8 "$WORKDIR/stdout"; }
+
+# The picture helpers of screen.py.
+SCREEN_PY="$(dirname "${BASH_SOURCE[0]}")/screen.py"
+
+# cell COLOUR N C R : screen centre of cell (C, R) of an N x N picture shown
+# on the screen whose pixels of COLOUR (RRGGBB) span its whole width.
+cell() {
+  screenshot e2e_cell
+  python3 "$SCREEN_PY" cell "$ARTIFACTS/e2e_cell.png" "$1" "$2" "$3" "$4"
+}
+
+# menu ID KEY... : opens the menu bar of window ID with F10 and walks it
+# with the keys.
+menu() {
+  local id="$1"
+  shift
+  xdotool windowfocus "$id"
+  sleep 0.3
+  xdotool key F10
+  sleep 0.2
+  local k
+  for k in "$@"; do
+    xdotool key "$k"
+    sleep 0.15
+  done
+}
+
+# wait_file PATH : waits until the program has written PATH.
+wait_file() {
+  local i
+  for ((i = 0; i < 100; i++)); do
+    [ -s "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "$1 was not written"
+}
+
+# right_hold_choose X Y DY : holds the right button at screen (X, Y), moves
+# DY pixels down onto a context-menu item and releases there.
+right_hold_choose() {
+  xdotool mousemove "$1" "$2"
+  sleep 0.2
+  xdotool mousedown 3
+  sleep 0.4
+  xdotool mousemove "$(($1 + 12))" "$(($2 + $3))"
+  sleep 0.3
+}
