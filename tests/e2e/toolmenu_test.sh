@@ -78,8 +78,15 @@ xdotool mousemove $(at 23 23)
 sleep 0.2
 xdotool click 3
 sleep 0.3
-drag "$(at 2 4)" "$(at 15 9)"
-screenshot toolmenu_line_running
+xdotool mousemove $(at 2 4)
+sleep 0.1
+xdotool mousedown 1
+sleep 0.3
+xdotool mousemove $(at 15 9)
+sleep 0.3
+screenshot toolmenu_rubber_band
+xdotool mouseup 1
+sleep 0.3
 hold_right "$(at 20 2)"
 save_and_close road.bmp
 "${PICTURE[@]}" check "$WORKDIR/road.bmp" line=2,4,16,10 || fail "the line is not as dragged"
