@@ -225,3 +225,58 @@ TEST(DragTool, WindowClosedDuringTheDragChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A left click at client (x, y).
+void click(FakeHost& host, int64_t t, FakeWin* w, int x, int y) {
+  host.move(t, w, x, y);
+  host.down(t + 1, w, x, y, EVT_LEFT);
+  host.up(t + 2, w, EVT_LEFT);
+}
+
+TEST(GestureRoutines, QuadTakesFourSnappedClicksInOneWindow) {
+  FakeHost host;
+  FakeWin* w = host.open(1, 16, 16);
+  FakeWin* other = host.open(1, 16, 16);
+  xstep = ystep = 2;
+  click(host, 10, w, 3, 5);
+  click(host, 20, other, 9, 9);  // another window: ignored
+  click(host, 30, w, 7, 1);
+  click(host, 40, w, 9, 9);
+  click(host, 50, w, 1, 8);
+  cXWIN* win = nullptr;
+  QPOINT pts[4] = {};
+  const int32_t r = toolQuad(&win, pts);
+  EXPECT_FALSE(r & EVT_RIGHT);
+  EXPECT_EQ(w->w(), win);
+  const QPOINT want[4] = {{2, 4}, {6, 0}, {8, 8}, {0, 8}};
+  for (int i = 0; i < 4; i++) {
+    EXPECT_EQ(want[i].x, pts[i].x) << i;
+    EXPECT_EQ(want[i].y, pts[i].y) << i;
+  }
+  EXPECT_EQ(0, dbCnt(w->overlays));
+  EXPECT_EQ(0, dbCnt(curstack));
+  host.closeAll();
+}
+
+TEST(GestureRoutines, PlaceMovesAFrameAndAnswersAtThePress) {
+  FakeHost host;
+  FakeWin* w = host.open(1, 32, 32);
+  xstep = ystep = 4;
+  host.move(10, w, 5, 6);
+  host.move(20, w, 13, 10);
+  host.down(30, w, 13, 10, EVT_LEFT);
+  EVT ev{};
+  int32_t x = -1, y = -1;
+  const int32_t r = toolPlace(&ev, &x, &y, 3, 2);
+  EXPECT_TRUE(r & EVT_LEFT);
+  EXPECT_EQ(12, x);
+  EXPECT_EQ(8, y);
+  EXPECT_TRUE(host.logged("rect 4,4-7,6")) << testing::PrintToString(host.log);
+  EXPECT_TRUE(host.logged("rect 12,8-15,10"));
+  EXPECT_EQ(0, dbCnt(w->overlays));
+  host.closeAll();
+}
+
+}  // namespace
