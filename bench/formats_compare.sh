@@ -75,7 +75,7 @@ for n in ${SIZES-2048 4096}; do
     # The photo-like plasma (24-bit BMP) and flat pixel art: blocks of 64 x 64
     # pixels in 16 colours (a 4-bit BMP). The PNG inputs are convert's own
     # default output for each.
-    $im -size $((n / 64))x$((n / 64)) plasma:fractal -seed 5 +dither -colors 16 -scale 6400% art.ppm
+    $im -seed 5 -size $((n / 64))x$((n / 64)) plasma:fractal +dither -colors 16 -scale 6400% art.ppm
     ppmtobmp -bpp=24 src.ppm > photo.bmp 2>/dev/null
     ppmtobmp art.ppm > art.bmp 2>/dev/null
     for what in photo art; do

@@ -226,9 +226,7 @@ int bmfileSave(BM* bm, const char* fname, int type) {
   return 1;
 }
 
-const char* bmfileExt(int type) {
-  return type >= 1 && type <= BMF_PNG ? kExt[type - 1] : nullptr;
-}
+const char* bmfileExt(int type) { return type >= 1 && type <= BMF_PNG ? kExt[type - 1] : nullptr; }
 
 int extKind(const char* fname) {
   // File-name part: after the last '/', ':' or '\\'; Shift-JIS pairs step whole.
@@ -257,9 +255,9 @@ int extKind(const char* fname) {
   static const struct {
     const char* ext;
     int kind;
-  } table[] = {{".bmp", BMF_BMP}, {".tif", BMF_TIFF}, {".ppm", BMF_PPM},    {".jpg", BMF_JPEG},
-               {".cur", BMF_CUR}, {".ico", BMF_ICO},  {".pxa", BMF_NATIVE}, {".sbf", BMF_SBF},
-               {".png", BMF_PNG}};
+  } table[] = {{".bmp", BMF_BMP},    {".tif", BMF_TIFF}, {".ppm", BMF_PPM},
+               {".jpg", BMF_JPEG},   {".cur", BMF_CUR},  {".ico", BMF_ICO},
+               {".pxa", BMF_NATIVE}, {".sbf", BMF_SBF},  {".png", BMF_PNG}};
   for (const auto& e : table)
     if (jstricmp(ext, e.ext) == 0) return e.kind;
   return -1;

@@ -22,7 +22,7 @@ const char* fileNamePart(const char* name) {
 }
 
 const char* const kFilterExt[] = {".pxa", ".bmp", ".tif", ".jpg", ".ppm",
-                                   ".cur", ".ico", ".sbf", ".png"};
+                                  ".cur", ".ico", ".sbf", ".png"};
 
 }  // namespace
 

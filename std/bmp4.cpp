@@ -243,7 +243,8 @@ const uint8_t* bmpHdGet(BMPHD* hd, const uint8_t* img, size_t len) {
     hd->bitcount = static_cast<int32_t>(le16(img + 24));
     hd->palentry = 3;
     pal = img + 26;
-  } else if ((hd->hdsize == 40 && len >= 54) || (largeHeader(hd->hdsize) && len >= 14 + hd->hdsize)) {
+  } else if ((hd->hdsize == 40 && len >= 54) ||
+             (largeHeader(hd->hdsize) && len >= 14 + hd->hdsize)) {
     hd->w = static_cast<int32_t>(le32(img + 18));
     hd->h = static_cast<int32_t>(le32(img + 22));
     hd->planes = static_cast<int32_t>(le16(img + 26));

@@ -100,7 +100,10 @@ void readPicture(IMGF* img, const FileView& f, uint64_t off, int c, bool cursor2
 // Null when the bound is passed or the PNG cannot be decoded (with a message).
 IMGF* pngEntry(const FileView& f, uint64_t off, uint64_t size, int64_t* total) {
   size_t n = static_cast<size_t>(std::min<uint64_t>(size, f.len - off));
-  if (n >= 24) *total += static_cast<int64_t>(be32(f.p + off + 16)) * be32(f.p + off + 20);
+  if (n >= 24) {
+    uint64_t px = uint64_t(be32(f.p + off + 16)) * be32(f.p + off + 20);
+    *total += static_cast<int64_t>(std::min<uint64_t>(px, IMGF_READ_MAXPIXELS + 1));
+  }
   if (*total > IMGF_READ_MAXPIXELS) {
     std::printf("icoOpen:画像が多すぎます\n");
     return nullptr;

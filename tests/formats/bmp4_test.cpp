@@ -263,9 +263,9 @@ TEST(Bmp, LargerHeadersUseTheirMasksAndTheirPalettePosition) {
 
 TEST(Bmp, TopDownRowsStartWithTheTopRow) {
   for (int bits : {8, 24}) {
-    std::vector<uint8_t> rows = bits == 8 ? std::vector<uint8_t>{1, 2, 0, 0, 3, 4, 0, 0}
-                                          : std::vector<uint8_t>{1, 1, 1, 2, 2, 2, 0, 0,
-                                                                 3, 3, 3, 4, 4, 4, 0, 0};
+    std::vector<uint8_t> rows =
+        bits == 8 ? std::vector<uint8_t>{1, 2, 0, 0, 3, 4, 0, 0}
+                  : std::vector<uint8_t>{1, 1, 1, 2, 2, 2, 0, 0, 3, 3, 3, 4, 4, 4, 0, 0};
     auto d = makeBmp(bits, 2, 2, bits == 8 ? grayPalette(5) : std::vector<uint8_t>{}, rows);
     put32(d, 22, static_cast<uint32_t>(-2));
     ImgfPtr img = decode(d);

@@ -108,7 +108,7 @@ TEST(Png, SixteenBitChannelsAreRoundedAndTransparencyApplied) {
     EXPECT_EQ(img->depth, 0);
     bool grey = c.channels < 3;
     uint8_t want[4] = {round8(v[0]), round8(v[grey ? 0 : 1]), round8(v[grey ? 0 : 2]),
-                       uint8_t(c.channels == 2 ? round8(v[1])
+                       uint8_t(c.channels == 2   ? round8(v[1])
                                : c.channels == 4 ? round8(v[3])
                                : keyed           ? 0
                                                  : 255)};
@@ -141,7 +141,7 @@ TEST(Png, IndexedPicturesWriteAPaletteFile) {
     int cmapn, maxIndex;
     bool clearUsed;
     int bits;
-  } cases[] = {{2, 1, false, 1}, {3, 2, true, 2}, {16, 15, false, 4},
+  } cases[] = {{2, 1, false, 1},  {3, 2, true, 2},      {16, 15, false, 4},
                {17, 16, true, 8}, {256, 255, false, 8}, {4, 9, false, 4}};
   for (const Case& c : cases) {
     int w = 11, h = 5;
@@ -194,7 +194,8 @@ TEST(Png, DamagedFilesFailWithAMessage) {
   auto good = pngEncode(px.data(), 40, 30, 0, nullptr, 0);
   ASSERT_TRUE(decode(good));
   std::vector<std::vector<uint8_t>> bad;
-  for (size_t cut : {size_t(0), size_t(7), size_t(20), size_t(33), good.size() / 2, good.size() - 13})
+  for (size_t cut :
+       {size_t(0), size_t(7), size_t(20), size_t(33), good.size() / 2, good.size() - 13})
     bad.emplace_back(good.begin(), good.begin() + cut);
   auto crc = good;
   crc[29] ^= 1;  // IHDR checksum

@@ -78,7 +78,8 @@ inline uint32_t get32(const std::vector<uint8_t>& v, size_t at) {
 // and nothing after the header.
 inline std::vector<uint8_t> pngHeaderOnly(uint32_t w, uint32_t h) {
   std::vector<uint8_t> d = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-  for (uint32_t v : {w, h}) d.insert(d.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+  for (uint32_t v : {w, h})
+    d.insert(d.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
   d.insert(d.end(), {8, 2, 0, 0, 0});
   uint32_t c = 0xffffffffu;
   for (size_t i = 12; i < d.size(); ++i) {

@@ -50,6 +50,14 @@ def same_rgba(name, ours, theirs):
     check(name, clear_transparent(pixels(ours, True)), clear_transparent(pixels(theirs, True)))
 
 
+def rounded(path):
+    """ImageMagick's 8-bit RGBA PNG of a file. Its own 8-bit writers round
+    16-bit samples, as we do; `-depth 8` alone would cut them."""
+    out = path + ".im8.png"
+    run(IM, path, "PNG32:" + out)
+    return out
+
+
 def pngcheck_ok(name, path):
     r = subprocess.run(["pngcheck", "-q", path], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     check(name + " (pngcheck)", bytes([r.returncode]), bytes([0]))
@@ -136,31 +144,30 @@ def bmp_sources(d, src):
     return out
 
 
-def five_bit_channels(name):
-    return name in ("v5_565.bmp", "v5_1555.bmp")
+# Channel widths of the 16-bit layouts. ImageMagick widens them its own way
+# (5 bits by repeating bits, 4 and 1 bits by shifting: opaque 4-bit alpha is
+# 240 to it); we round v * 255 / max. The stored bits must agree.
+NARROW = {"v5_565.bmp": (5, 6, 5, 8), "v5_4444.bmp": (4, 4, 4, 4), "v5_1555.bmp": (5, 5, 5, 1)}
 
 
-def top_bits(rgba, green6):
-    """The stored bits of 5- and 6-bit channels (ImageMagick repeats bits, we round)."""
+def top_bits(rgba, widths):
     out = bytearray(rgba)
     for i in range(len(out)):
-        if i % 4 != 3:
-            out[i] >>= 2 if green6 and i % 4 == 1 else 3
+        out[i] >>= 8 - widths[i % 4]
     return bytes(out)
 
 
 def read_checks(d, src):
     for name, path, bpp in png_sources(d, src):
         ours = tde(path, path + ".our.png")
-        same_rgba("read " + name, ours, path)
+        same_rgba("read " + name, ours, rounded(path))
         check("read " + name + " (kind)", bytes([info(path)[2]]), bytes([bpp]))
         pngcheck_ok("read " + name, ours)
     for name, path, with_alpha in bmp_sources(d, src):
         ours = tde(path, path + ".our.png")
-        if five_bit_channels(name):
-            green6 = name == "v5_565.bmp"
-            check("read " + name + " (stored bits)", top_bits(pixels(ours, True), green6),
-                  top_bits(pixels(path, True), green6))
+        if name in NARROW:
+            check("read " + name + " (stored bits)", top_bits(pixels(ours, True), NARROW[name]),
+                  top_bits(pixels(path, True), NARROW[name]))
         elif with_alpha:
             same_rgba("read " + name, ours, path)
         else:
@@ -194,7 +201,7 @@ def bmp_palette(path):
     with open(path, "rb") as f:
         d = f.read()
     hs, = struct.unpack_from("<I", d, 14)
-    n, = struct.unpack_from("<I", d, 46)
+    n = struct.unpack_from("<I", d, 46)[0] or 1 << struct.unpack_from("<H", d, 28)[0]
     pal = d[14 + hs:14 + hs + 4 * n]
     return [(pal[i + 2], pal[i + 1], pal[i]) for i in range(0, len(pal), 4)]
 
@@ -207,6 +214,9 @@ def write_checks(d, src):
         path = os.path.join(d, "w%d.bmp" % bits)
         run("sh", "-c", (prep % src) + " > " + path + " 2>/dev/null")
         sources.append((path, bits, True))
+    pal = os.path.join(d, "w_pal.png")
+    run(IM, src, "-colors", "16", "PNG8:" + pal)
+    sources.append((pal, 4, True))
     sources.append((src, 8, False))
     rgba = os.path.join(d, "w_rgba.png")
     run(IM, src, "-alpha", "set", "-channel", "A", "-fx", "(i+2*j)%9/8", "+channel", "PNG32:" + rgba)
@@ -220,20 +230,22 @@ def write_checks(d, src):
         pngcheck_ok("write " + name, ours)
         # Colours: ImageMagick and netpbm both read what we wrote.
         check("write " + name + " (ImageMagick)", pixels(ours), pixels(path))
-        check("write " + name + " (netpbm)", run("sh", "-c", "pngtopnm %s | ppmtoppm | pnmtoplainpnm" % ours),
-              run("sh", "-c", "%s %s ppm:- | ppmtoppm | pnmtoplainpnm" % (IM, path)))
-        if indexed:
-            pal = bmp_palette(path)
-            plte = dict(chunks(ours))["PLTE"]
-            check("write " + name + " (PLTE order)",
-                  bytes(plte), bytes(v for e in pal for v in e))
-            check("write " + name + " (identify order)", repr(colormap(ours)).encode(),
-                  repr(pal).encode())
+        rgb = pixels(path)
+        check("write " + name + " (netpbm)",
+              run("sh", "-c", "pngtopnm %s | ppmtoppm | pamdepth 255" % ours)[-len(rgb):], rgb)
+        if not indexed:
+            continue
+        plte = dict(chunks(ours))["PLTE"]
+        if name.endswith(".bmp"):
+            check("write " + name + " (PLTE order)", plte, bytes(v for e in bmp_palette(path) for v in e))
             # Index 0 is transparent in our model: tRNS says so when it is used, nothing else.
             trns = dict(chunks(ours)).get("tRNS", b"")
             check("write " + name + " (tRNS)", bytes([trns in (b"", b"\0")]), b"\1")
-            again = tde(ours, ours + ".again.png")
-            check("write " + name + " (round trip PLTE)", dict(chunks(again))["PLTE"], plte)
+        else:
+            check("write " + name + " (identify order)", repr(colormap(ours)).encode(),
+                  repr(colormap(path)).encode())
+        again = tde(ours, ours + ".again.png")
+        check("write " + name + " (round trip PLTE)", dict(chunks(again))["PLTE"], plte)
     same_rgba("write w_rgba.png (alpha)", os.path.join(d, "w_rgba.png.w.png"), rgba)
 
 
@@ -241,7 +253,7 @@ def main():
     interop.TDECONV = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory(prefix="tdepng") as d:
         src = os.path.join(d, "src.ppm")
-        run(IM, "-size", "37x23", "plasma:fractal", "-seed", "11", "-depth", "8", src)
+        run(IM, "-seed", "11", "-size", "37x23", "plasma:fractal", "-depth", "8", src)
         read_checks(d, src)
         write_checks(d, src)
         # Odd sizes: one pixel, one column, one row.
