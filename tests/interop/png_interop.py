@@ -256,11 +256,21 @@ def main():
         run(IM, "-seed", "11", "-size", "37x23", "plasma:fractal", "-depth", "8", src)
         read_checks(d, src)
         write_checks(d, src)
-        # Odd sizes: one pixel, one column, one row.
+        # Odd sizes: one pixel, one column, one row; interlaced pictures smaller
+        # than the 8 x 8 pattern at sub-byte and 16-bit depths.
         for size in ("1x1", "1x17", "29x1"):
             path = os.path.join(d, "odd%s.png" % size)
             run(IM, src, "-resize", size + "!", "PNG24:" + path)
             same_rgba("odd size " + size, tde(path, path + ".our.png"), path)
+        for size in ("1x1", "3x2", "5x7"):
+            for name, opts in (("g1", ["-type", "bilevel", "PNG:"]),
+                               ("p2", ["-colors", "4", "-define", "png:bit-depth=2", "PNG8:"]),
+                               ("rgba16", ["-alpha", "set", "-depth", "16", "PNG64:"])):
+                path = os.path.join(d, "i%s_%s.png" % (name, size))
+                run(IM, src, "-resize", size + "!", *opts[:-1], "-interlace", "PNG", opts[-1] + path)
+                check("interlaced %s %s (flag)" % (name, size), bytes([ihdr(path)[2]]), b"\1")
+                same_rgba("interlaced %s %s" % (name, size), tde(path, path + ".our.png"),
+                          rounded(path))
     print("%d failures" % len(interop.FAILS))
     return 1 if interop.FAILS else 0
 
