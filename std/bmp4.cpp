@@ -290,7 +290,7 @@ IMGF* bmpDecode(const uint8_t* file, size_t len) {
   // Uncompressed rows may be stored top row first (negative height); run-length
   // data may not.
   bool masks = hd.compression == 3 || (largeHeader(hd.hdsize) && hd.compression == 6);
-  bool topdown = hd.h < 0 && hd.h > INT32_MIN && (hd.compression == 0 || masks);
+  bool topdown = hd.h < 0 && hd.h > INT32_MIN && (hd.compression == 0 || (masks && !indexed));
   if (topdown) hd.h = -hd.h;
   if (hd.w <= 0 || hd.h <= 0) {
     std::printf("bmpOpen:画像サイズが異常です %d x %d\n", hd.w, hd.h);
