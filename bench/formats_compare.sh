@@ -2,7 +2,7 @@
 # Whole-process comparison of tdeconv with ImageMagick (/usr/bin/convert),
 # netpbm and libjpeg-turbo's cjpeg/djpeg doing the same conversion on the
 # same files, and of lzEncode with gzip -1 on the same bytes.
-#   [SIZES="2048 4096"] [SECTIONS="bmp tiff ppm jpeg lz"] [WORK=/dev/shm] [BEFORE=tdeconv]
+#   [SIZES="2048 4096"] [SECTIONS="bmp tiff ppm jpeg png lz"] [WORK=/dev/shm] [BEFORE=tdeconv]
 #   bench/formats_compare.sh BUILD_DIR [RUNS]
 # The programs of one row run alternately, RUNS (5) times each; each gets its
 # median wall time and median CPU time (user + system of all its processes)
@@ -16,7 +16,7 @@ build=$(cd "${1:?build directory}" && pwd)
 runs=${2:-5}
 tdeconv=$build/tdeconv
 im=/usr/bin/convert  # ImageMagick itself, not a wrapper earlier in PATH
-sections=${SECTIONS:-bmp tiff ppm jpeg lz}
+sections=${SECTIONS:-bmp tiff ppm jpeg png lz}
 work=$(mktemp -d "${WORK:-/dev/shm}/tdecompare.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -71,7 +71,24 @@ for n in ${SIZES-2048 4096}; do
     echo "== JPEG -> BMP"
     race "$tdeconv src.jpg o.bmp" "djpeg -bmp src.jpg > j.bmp" "$im src.jpg BMP3:c.bmp"
   fi
-  rm -f ./*.bmp ./*.ppm ./*.tif ./*.jpg
+  if has png; then
+    # The photo-like plasma (24-bit BMP) and flat pixel art: blocks of 64 x 64
+    # pixels in 16 colours (a 4-bit BMP). The PNG inputs are convert's own
+    # default output for each.
+    $im -seed 5 -size $((n / 64))x$((n / 64)) plasma:fractal +dither -colors 16 -scale 6400% art.ppm
+    ppmtobmp -bpp=24 src.ppm > photo.bmp 2>/dev/null
+    ppmtobmp art.ppm > art.bmp 2>/dev/null
+    for what in photo art; do
+      $im $what.bmp $what.png
+      echo "== $what BMP ($(stat -c %s $what.bmp) bytes) -> PNG"
+      race "$tdeconv $what.bmp o.png" "$im $what.bmp c.png"
+      o=$(stat -c %s o.png) c=$(stat -c %s c.png)
+      echo "   PNG bytes: tdeconv $o, convert $c ($(awk "BEGIN{printf \"%+.2f\", ($o / $c - 1) * 100}") %)"
+      echo "== $what PNG ($(stat -c %s $what.png) bytes, convert's) -> BMP"
+      race "$tdeconv $what.png o.bmp" "$im $what.png c.bmp"
+    done
+  fi
+  rm -f ./*.bmp ./*.ppm ./*.tif ./*.jpg ./*.png
 done
 
 if has lz; then

@@ -14,6 +14,7 @@
 #include "std/hostfs.h"
 #include "std/ico2.h"
 #include "std/imgf.h"
+#include "std/png.h"
 
 #include "formats/jpeg.h"
 #include "formats/sbf.h"
@@ -24,7 +25,7 @@ static_assert(IMGF_MAXPIXELS == BM_MAXPIXELS, "readers and image records share o
 
 namespace {
 
-const char* const kExt[] = {".pxa", ".bmp", ".tif", ".ppm", ".jpg", ".cur", ".ico", ".sbf"};
+const char* const kExt[] = {".pxa", ".bmp", ".tif", ".ppm", ".jpg", ".cur", ".ico", ".sbf", ".png"};
 
 struct BmDeleter {
   void operator()(BM* bm) const { bmFre(bm); }
@@ -70,6 +71,8 @@ IMGF* readFormat(int kind, const char* fname) {
       return jpgOpen(fname);
     case BMF_SBF:
       return sbfOpen(fname);
+    case BMF_PNG:
+      return pngOpen(fname);
     default:
       return nullptr;
   }
@@ -84,10 +87,11 @@ BM* imageOf(IMGF* img, int kind) {
   if (kind == BMF_JPEG) {
     bpp = 4, cmapn = 256, cmap = nullptr;
   } else {
-    bool indexed = img->depth != 0 || kind == BMF_CUR || kind == BMF_ICO;
-    bpp = indexed ? 1 : 4;
+    // Icon pictures are indexed, except those stored as PNG in direct colour.
+    bpp = img->depth != 0 ? 1 : 4;
     cmapn = img->ncolor;
-    if (cmapn == 0 && kind != BMF_NATIVE && kind != BMF_CUR && kind != BMF_ICO) cmapn = 256;
+    bool keepCount = kind == BMF_NATIVE || (bpp == 1 && (kind == BMF_CUR || kind == BMF_ICO));
+    if (cmapn == 0 && !keepCount) cmapn = 256;
     if (cmapn > 256) cmapn = 256;
   }
   int imgBpp = img->depth ? 1 : 4;
@@ -144,6 +148,8 @@ int writeFormat(BM* bm, const char* fname, int type) {
     }
     case BMF_SBF:
       return sbfSave(fname, "bm", bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn, bits);
+    case BMF_PNG:
+      return pngSave(fname, bm->buf, bm->w, bm->h, bits, bm->cmap, bm->cmapn);
     default:
       return 0;
   }
@@ -166,6 +172,7 @@ int bmfileKind(const char* fname) {
   if (!std::memcmp(b, "\0\0\2\0", 4)) return BMF_CUR;
   if (b[0] == 0xff && b[1] == 0xd8) return BMF_JPEG;
   if (b[0] == 'P' && b[1] >= '1' && b[1] <= '6') return BMF_PPM;
+  if (!std::memcmp(b, "\x89PNG", 4)) return BMF_PNG;
   return 0;
 }
 
@@ -195,7 +202,7 @@ BM* bmfileLoad(const char* fname) {
 
 int bmfileSave(BM* bm, const char* fname, int type) {
   if (type == 0) type = bm->ftype;
-  if (type < 1 || type > 8) {
+  if (type < 1 || type > BMF_PNG) {
     std::printf("bmfileSave:対応していません:%s\n", fname);
     return 0;
   }
@@ -219,7 +226,7 @@ int bmfileSave(BM* bm, const char* fname, int type) {
   return 1;
 }
 
-const char* bmfileExt(int type) { return type >= 1 && type <= 8 ? kExt[type - 1] : nullptr; }
+const char* bmfileExt(int type) { return type >= 1 && type <= BMF_PNG ? kExt[type - 1] : nullptr; }
 
 int extKind(const char* fname) {
   // File-name part: after the last '/', ':' or '\\'; Shift-JIS pairs step whole.
@@ -248,8 +255,9 @@ int extKind(const char* fname) {
   static const struct {
     const char* ext;
     int kind;
-  } table[] = {{".bmp", BMF_BMP}, {".tif", BMF_TIFF}, {".ppm", BMF_PPM},    {".jpg", BMF_JPEG},
-               {".cur", BMF_CUR}, {".ico", BMF_ICO},  {".pxa", BMF_NATIVE}, {".sbf", BMF_SBF}};
+  } table[] = {{".bmp", BMF_BMP},    {".tif", BMF_TIFF}, {".ppm", BMF_PPM},
+               {".jpg", BMF_JPEG},   {".cur", BMF_CUR},  {".ico", BMF_ICO},
+               {".pxa", BMF_NATIVE}, {".sbf", BMF_SBF},  {".png", BMF_PNG}};
   for (const auto& e : table)
     if (jstricmp(ext, e.ext) == 0) return e.kind;
   return -1;

@@ -21,7 +21,8 @@ const char* fileNamePart(const char* name) {
   return part;
 }
 
-const char* const kFilterExt[] = {".pxa", ".bmp", ".tif", ".jpg", ".ppm", ".cur", ".ico", ".sbf"};
+const char* const kFilterExt[] = {".pxa", ".bmp", ".tif", ".jpg", ".ppm",
+                                  ".cur", ".ico", ".sbf", ".png"};
 
 }  // namespace
 
@@ -42,7 +43,7 @@ const char* fileExtOf(const char* name) {
 }
 
 const char* fileFilterExt(int index) {
-  if (index < 1 || index > 8) return nullptr;
+  if (index < 1 || index > 9) return nullptr;
   return kFilterExt[index - 1];
 }
 

@@ -9,7 +9,7 @@
 // leading dots of the file name do not start an extension.
 const char* fileExtOf(const char* name);
 // Extension appended for save-dialog filter `index` (1-based, in the order
-// PXA, BMP, TIFF, JPEG, PPM, CUR, ICO, SBF), or null.
+// PXA, BMP, TIFF, JPEG, PPM, CUR, ICO, SBF, PNG), or null.
 const char* fileFilterExt(int index);
 // Appends the filter's extension when the name has none and it fits into
 // `size` bytes; 1 when appended.

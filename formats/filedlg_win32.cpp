@@ -9,7 +9,7 @@ namespace {
 
 const char kFilters[] =
     "PXA\0*.pxa\0BMP\0*.bmp\0TIFF\0*.tif\0JPEG\0*.jpg\0PPM\0*.ppm\0CUR\0*.cur\0ICO\0*.ico\0"
-    "SBF\0*.sbf\0";
+    "SBF\0*.sbf\0PNG\0*.png\0";
 
 OPENFILENAMEA ofn;
 

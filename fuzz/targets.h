@@ -15,9 +15,10 @@ int fuzzTiff(const uint8_t* data, size_t size);
 int fuzzPpm(const uint8_t* data, size_t size);
 int fuzzJpeg(const uint8_t* data, size_t size);
 int fuzzSbf(const uint8_t* data, size_t size);
+int fuzzPng(const uint8_t* data, size_t size);
 
 struct FuzzTarget {
   const char* name;  // also the folder of its corpus and crash files
   int (*run)(const uint8_t*, size_t);
 };
-extern const FuzzTarget kFuzzTargets[10];
+extern const FuzzTarget kFuzzTargets[11];

@@ -18,6 +18,7 @@ enum : int32_t {
   BMF_CUR = 6,
   BMF_ICO = 7,
   BMF_SBF = 8,
+  BMF_PNG = 9,
 };
 
 // Largest image the editor accepts (pixels); bigger sizes fail cleanly.

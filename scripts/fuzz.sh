@@ -6,13 +6,13 @@
 #   scripts/fuzz.sh smoke [RUNS]          build, then run every target RUNS (20000) inputs from
 #                                         its seeds with a fixed seed: the same inputs every time,
 #                                         so a clean smoke run here is a clean one in CI
-# Targets: nif lz pxa bmp ico bmfile tiff ppm jpeg sbf. Seeds and dictionaries are in fuzz/;
+# Targets: nif lz pxa bmp ico bmfile tiff ppm jpeg sbf png. Seeds and dictionaries are in fuzz/;
 # the growing corpus lives in build-fuzz/corpus/TARGET; crash files land in
 # fuzz/crashers/TARGET/ (commit them: the replay test runs them forever).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 bdir=${TDE_FUZZ_BUILD:-$root/build-fuzz}
-targets="nif lz pxa bmp ico bmfile tiff ppm jpeg sbf"
+targets="nif lz pxa bmp ico bmfile tiff ppm jpeg sbf png"
 
 build() {
   if [ ! -f "$bdir/CMakeCache.txt" ]; then

@@ -11,9 +11,9 @@ PACKAGES=(
   build-essential cmake g++ clang clang-format
   libclang-rt-14-dev
   wine wine64 wine64-tools libwine-dev fonts-wine
-  libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
+  libjpeg62-turbo-dev libspng-dev libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
-  netpbm libtiff-tools libjpeg-turbo-progs
+  netpbm libtiff-tools libjpeg-turbo-progs pngcheck
   fonts-ipafont fonts-ipafont-gothic locales
   python3
 )

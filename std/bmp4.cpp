@@ -72,23 +72,30 @@ void packRow(uint8_t* dst, const uint8_t* src, int bits, int w) {
   }
 }
 
-void decodeIndexed(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len) {
+// Image row of stored row r: the first stored row is the bottom one, or the
+// top one in a top-down file.
+size_t imageRow(const BMPHD& hd, int r, bool topdown) {
+  return static_cast<size_t>(topdown ? r : hd.h - 1 - r);
+}
+
+void decodeIndexed(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len, bool topdown) {
   RowSource rows(file, len, hd.offbits, bmpRowSize(hd.w, hd.bitcount));
   for (int r = 0; r < hd.h; ++r) {
     const uint8_t* src = rows.row(r);
     if (!src) break;
-    unpackRow(img->buf + static_cast<size_t>(hd.h - 1 - r) * hd.w, src, hd.bitcount, hd.w);
+    unpackRow(img->buf + imageRow(hd, r, topdown) * hd.w, src, hd.bitcount, hd.w);
   }
 }
 
 enum class Direct { k555, k565, k24, k32 };
 
-void decodeDirect(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len, Direct kind) {
+void decodeDirect(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len, Direct kind,
+                  bool topdown) {
   RowSource rows(file, len, hd.offbits, bmpRowSize(hd.w, hd.bitcount));
   for (int r = 0; r < hd.h; ++r) {
     const uint8_t* s = rows.row(r);
     if (!s) break;
-    uint8_t* d = img->buf + static_cast<size_t>(hd.h - 1 - r) * hd.w * 4;
+    uint8_t* d = img->buf + imageRow(hd, r, topdown) * hd.w * 4;
     if (kind == Direct::k24) {
       bgrToRgba(d, s, static_cast<size_t>(hd.w));
       continue;
@@ -118,6 +125,48 @@ void decodeDirect(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len, D
           break;
         }
       }
+    }
+  }
+}
+
+// One channel of a bit-field pixel, widened to 8 bits by rounding
+// v * 255 / max (as the 5- and 6-bit channels above); a zero mask gives `absent`.
+class MaskChannel {
+ public:
+  MaskChannel(uint32_t mask, uint8_t absent) : mask_(mask), absent_(absent) {
+    if (!mask) return;
+    while (!(mask >> shift_ & 1)) ++shift_;
+    max_ = mask >> shift_;
+    for (uint32_t v = 0; v <= max_ && v < 256; ++v)
+      lut_[v] = static_cast<uint8_t>((v * 510 + max_) / (2 * max_));
+  }
+  uint8_t operator()(uint32_t px) const {
+    if (!mask_) return absent_;
+    uint32_t v = (px & mask_) >> shift_;
+    if (max_ < 256) return lut_[v];
+    return static_cast<uint8_t>((uint64_t(v) * 510 + max_) / (2 * uint64_t(max_)));
+  }
+
+ private:
+  uint32_t mask_;
+  uint8_t absent_;
+  int shift_ = 0;
+  uint32_t max_ = 0;
+  uint8_t lut_[256] = {};
+};
+
+// 16- or 32-bit pixels through the masks of the header; no alpha mask: opaque.
+void decodeMasks(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len, bool topdown) {
+  const MaskChannel r(hd.rmask, 0), g(hd.gmask, 0), b(hd.bmask, 0), a(hd.amask, 255);
+  RowSource rows(file, len, hd.offbits, bmpRowSize(hd.w, hd.bitcount));
+  int step = hd.bitcount / 8;
+  for (int y = 0; y < hd.h; ++y) {
+    const uint8_t* s = rows.row(y);
+    if (!s) break;
+    uint8_t* d = img->buf + imageRow(hd, y, topdown) * hd.w * 4;
+    for (int x = 0; x < hd.w; ++x, s += step, d += 4) {
+      uint32_t v = step == 2 ? le16(s) : le32(s);
+      d[0] = r(v), d[1] = g(v), d[2] = b(v), d[3] = a(v);
     }
   }
 }
@@ -175,6 +224,10 @@ void readPalette(IMGF* img, const BMPHD& hd, const uint8_t* pal, const uint8_t* 
 
 bool indexedDepth(int bits) { return bits == 1 || bits == 2 || bits == 4 || bits == 8; }
 
+// The version 2 to 5 information headers of current tools: the 40-byte fields,
+// then the colour masks, colour space and profile data, which are skipped.
+bool largeHeader(uint32_t size) { return size == 52 || size == 56 || size == 108 || size == 124; }
+
 }  // namespace
 
 const uint8_t* bmpHdGet(BMPHD* hd, const uint8_t* img, size_t len) {
@@ -190,7 +243,8 @@ const uint8_t* bmpHdGet(BMPHD* hd, const uint8_t* img, size_t len) {
     hd->bitcount = static_cast<int32_t>(le16(img + 24));
     hd->palentry = 3;
     pal = img + 26;
-  } else if (hd->hdsize == 40 && len >= 54) {
+  } else if ((hd->hdsize == 40 && len >= 54) ||
+             (largeHeader(hd->hdsize) && len >= 14 + hd->hdsize)) {
     hd->w = static_cast<int32_t>(le32(img + 18));
     hd->h = static_cast<int32_t>(le32(img + 22));
     hd->planes = static_cast<int32_t>(le16(img + 26));
@@ -203,10 +257,11 @@ const uint8_t* bmpHdGet(BMPHD* hd, const uint8_t* img, size_t len) {
       hd->gmask = le32(img + 58);
       hd->bmask = le32(img + 62);
     }
+    if (hd->hdsize >= 56) hd->amask = le32(img + 66);
     hd->palentry = 4;
-    pal = img + 54;
+    pal = img + 14 + hd->hdsize;
   } else {
-    if (hd->hdsize != 12 && hd->hdsize != 40)
+    if (hd->hdsize != 12 && hd->hdsize != 40 && !largeHeader(hd->hdsize))
       std::printf("bmpHdGet:UnKnown Header Size:%d\n", static_cast<int>(hd->hdsize));
     return nullptr;
   }
@@ -232,7 +287,11 @@ IMGF* bmpDecode(const uint8_t* file, size_t len) {
   if (indexed ? !indexedDepth(hd.bitcount)
               : hd.bitcount != 16 && hd.bitcount != 24 && hd.bitcount != 32)
     return nullptr;
-  // Top-down files (negative height) are not supported.
+  // Uncompressed rows may be stored top row first (negative height); run-length
+  // data may not.
+  bool masks = hd.compression == 3 || (largeHeader(hd.hdsize) && hd.compression == 6);
+  bool topdown = hd.h < 0 && hd.h > INT32_MIN && (hd.compression == 0 || (masks && !indexed));
+  if (topdown) hd.h = -hd.h;
   if (hd.w <= 0 || hd.h <= 0) {
     std::printf("bmpOpen:画像サイズが異常です %d x %d\n", hd.w, hd.h);
     return nullptr;
@@ -245,20 +304,23 @@ IMGF* bmpDecode(const uint8_t* file, size_t len) {
     img->ncolor = static_cast<int32_t>(hd.clrused > 256 ? 256 : hd.clrused);
   if (hd.compression == 0) {
     if (indexed)
-      decodeIndexed(img, hd, file, len);
+      decodeIndexed(img, hd, file, len, topdown);
     else
       decodeDirect(img, hd, file, len,
                    hd.bitcount == 32   ? Direct::k32
                    : hd.bitcount == 24 ? Direct::k24
-                                       : Direct::k555);
+                                       : Direct::k555,
+                   topdown);
   } else if (indexed) {
     if (hd.bitcount == 8 || hd.bitcount == 4)
       decodeRle(img, hd, file, len, hd.bitcount);
     else
       std::printf("bmpOpen DECODE ERROR: ebit=%d\n", hd.bitcount);
+  } else if (masks && largeHeader(hd.hdsize) && (hd.bitcount == 16 || hd.bitcount == 32)) {
+    decodeMasks(img, hd, file, len, topdown);
   } else if (hd.bitcount == 16 && hd.compression == 3) {
     bool is555 = hd.rmask == 0x7c00 && hd.gmask == 0x03e0 && hd.bmask == 0x001f;
-    decodeDirect(img, hd, file, len, is555 ? Direct::k555 : Direct::k565);
+    decodeDirect(img, hd, file, len, is555 ? Direct::k555 : Direct::k565, topdown);
   } else {
     std::printf("bmpOpen DECODE ERROR: rgbsiz=%d\n", hd.bitcount);
   }

@@ -1,6 +1,8 @@
-// Windows device-independent bitmap files: 12- and 40-byte headers; 1, 2, 4
-// and 8-bit indexed (uncompressed and run-length encoded) and 16, 24 and
-// 32-bit direct colour in; 40-byte header, indexed or 24-bit out.
+// Windows device-independent bitmap files: 12- and 40-byte headers and the
+// larger ones of current tools (52 to 124 bytes, with their colour masks);
+// 1, 2, 4 and 8-bit indexed (uncompressed and run-length encoded) and 16, 24
+// and 32-bit direct colour in, rows bottom-up or (uncompressed) top-down;
+// 40-byte header, indexed or 24-bit out.
 #pragma once
 
 #include <cstddef>
@@ -12,20 +14,21 @@
 // Header fields as bmpHdGet reads them.
 struct BMPHD {
   uint32_t offbits;  // start of the pixel data
-  uint32_t hdsize;   // 12 or 40
+  uint32_t hdsize;   // 12, 40, 52, 56, 108 or 124
   int32_t w;
-  int32_t h;  // positive: rows bottom-up
+  int32_t h;  // positive: rows bottom-up; negative: top-down
   int32_t planes;
   int32_t bitcount;
   uint32_t compression;
   uint32_t imagesize;
   uint32_t clrused;
-  uint32_t rmask, gmask, bmask;  // 16-bit bit fields (compression 3)
+  uint32_t rmask, gmask, bmask;  // bit fields (compression 3)
+  uint32_t amask;                // alpha bit field of headers of 56 bytes and more
   int32_t palentry;              // bytes per palette entry: 3 or 4
 };
 
 // Reads the headers of a file image of len bytes; answers the palette
-// address, or null (with a message for a header size other than 12 and 40).
+// address, or null (with a message for a header size it does not know).
 const uint8_t* bmpHdGet(BMPHD* hd, const uint8_t* img, size_t len);
 IMGF* bmpOpen(const char* fname);
 // Decodes a file image of len bytes; never reads outside it.

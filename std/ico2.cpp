@@ -1,5 +1,6 @@
 #include "std/ico2.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,12 +10,16 @@
 #include "std/db2.h"
 #include "std/fileio.h"
 #include "std/imgfnew.h"
+#include "std/png.h"
 
 namespace {
 
 uint32_t le16(const uint8_t* p) { return p[0] | p[1] << 8; }
 uint32_t le32(const uint8_t* p) {
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+uint32_t be32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
 }
 
 // Bounded view of the file: bytes outside it read as 0.
@@ -90,6 +95,22 @@ void readPicture(IMGF* img, const FileView& f, uint64_t off, int c, bool cursor2
   }
 }
 
+// An entry stored as a PNG file (current icons keep their large pictures so):
+// its own width and height count toward the bound before it is decoded.
+// Null when the bound is passed or the PNG cannot be decoded (with a message).
+IMGF* pngEntry(const FileView& f, uint64_t off, uint64_t size, int64_t* total) {
+  size_t n = static_cast<size_t>(std::min<uint64_t>(size, f.len - off));
+  if (n >= 24) {
+    uint64_t px = uint64_t(be32(f.p + off + 16)) * be32(f.p + off + 20);
+    *total += static_cast<int64_t>(std::min<uint64_t>(px, IMGF_READ_MAXPIXELS + 1));
+  }
+  if (*total > IMGF_READ_MAXPIXELS) {
+    std::printf("icoOpen:画像が多すぎます\n");
+    return nullptr;
+  }
+  return pngDecode(f.p + off, n);
+}
+
 }  // namespace
 
 DB* imgfListNew() { return dbNew(0, sizeof(IMGF), 0, 0); }
@@ -119,6 +140,13 @@ DB* icoDecode(const uint8_t* file, size_t len, int limit) {
     if (!f.has(entry, 16)) break;  // the directory runs past the file
     uint64_t off = le32(file + entry + 12);
     if (!f.has(off, 40)) continue;  // no image header inside the file
+    if (pngSignature(file + off, len - off)) {
+      IMGF* img = pngEntry(f, off, le32(file + entry + 8), &total);
+      if (total > IMGF_READ_MAXPIXELS) break;
+      if (img) imgfListAdd(list, img);
+      std::free(img);  // the list holds the record and its pixels now
+      continue;
+    }
     int w = file[entry] ? file[entry] : 256;
     int h = file[entry + 1] ? file[entry + 1] : 256;
     int c = static_cast<int>(le16(file + off + 14));

@@ -1,5 +1,6 @@
 // Windows icon (".ico") and cursor (".cur") files: indexed pictures of 1, 4
-// or 8 bits with an AND mask; transparency becomes colour-map alpha.
+// or 8 bits with an AND mask; transparency becomes colour-map alpha. Entries
+// stored as PNG files read as PNG files do (std/png.h), often direct colour.
 #pragma once
 
 #include <cstddef>

@@ -59,6 +59,8 @@ TEST(BmfileKind, RecognisesFirstBytes) {
       {{0xff, 0xd8, 0xff, 0xe0}, BMF_JPEG},
       {{'P', '1', ' ', '1'}, BMF_PPM},
       {{'P', '6', '\n', '1'}, BMF_PPM},
+      {{0x89, 'P', 'N', 'G'}, BMF_PNG},
+      {{0x89, 'P', 'N', 'g'}, 0},
       {{'P', '7', ' ', '1'}, 0},
       {{'P', '0', ' ', '1'}, 0},
       {{0, 0, 3, 0}, 0},
@@ -129,7 +131,7 @@ TEST(BmfileSave, EveryOwnFormatRoundTrips) {
   TempDir dir;
   BmPtr bm = indexedImage(17, 9, 16, 3);
   bm->cmap[0] = 0;  // transparent, as icons expect
-  for (int type : {BMF_NATIVE, BMF_BMP, BMF_ICO}) {
+  for (int type : {BMF_NATIVE, BMF_BMP, BMF_ICO, BMF_PNG}) {
     std::string f = dir.file(std::string("r") + bmfileExt(type));
     ASSERT_EQ(bmfileSave(bm.get(), f.c_str(), type), 1) << type;
     BmPtr back(bmfileLoad(f.c_str()));
@@ -148,7 +150,7 @@ TEST(BmfileSave, RefusedCodesAndNamesLeaveEverythingAlone) {
   BmPtr bm = indexedImage(2, 2, 4, 1);
   bm->modified = 1;
   std::string f = dir.file("a.bmp");
-  std::string out = captureStdout([&] { EXPECT_EQ(bmfileSave(bm.get(), f.c_str(), 9), 0); });
+  std::string out = captureStdout([&] { EXPECT_EQ(bmfileSave(bm.get(), f.c_str(), 10), 0); });
   EXPECT_EQ(out, "bmfileSave:対応していません:" + f + "\n");
   bm->ftype = 0;
   out = captureStdout([&] { EXPECT_EQ(bmfileSave(bm.get(), f.c_str(), 0), 0); });
@@ -205,13 +207,14 @@ TEST(BmfileSave, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
 }
 
 TEST(BmfileExt, TablesOfExtensions) {
-  const char* want[] = {".pxa", ".bmp", ".tif", ".ppm", ".jpg", ".cur", ".ico", ".sbf"};
-  for (int i = 1; i <= 8; ++i) {
+  const char* want[] = {".pxa", ".bmp", ".tif", ".ppm", ".jpg", ".cur", ".ico", ".sbf", ".png"};
+  for (int i = 1; i <= 9; ++i) {
     EXPECT_STREQ(bmfileExt(i), want[i - 1]);
     EXPECT_EQ(extKind((std::string("dir/name") + want[i - 1]).c_str()), i);
   }
   EXPECT_EQ(bmfileExt(0), nullptr);
-  EXPECT_EQ(bmfileExt(9), nullptr);
+  EXPECT_EQ(bmfileExt(10), nullptr);
+  EXPECT_EQ(extKind("A.PNG"), BMF_PNG);
   EXPECT_EQ(extKind("A.BMP"), BMF_BMP);
   EXPECT_EQ(extKind("x.Jpg"), BMF_JPEG);
   EXPECT_EQ(extKind(".bmp"), -1);

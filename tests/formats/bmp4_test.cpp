@@ -203,14 +203,84 @@ TEST(Bmp, TwelveByteHeaderWithThreeBytePalette) {
 
 TEST(Bmp, HeaderSizesAndColourCounts) {
   auto d = makeBmp(8, 1, 1, grayPalette(256), {5, 0, 0, 0});
-  put32(d, 14, 108);
+  put32(d, 14, 64);
   std::string out = captureStdout([&] { EXPECT_FALSE(decode(d)); });
-  EXPECT_EQ(out, "bmpHdGet:UnKnown Header Size:108\n");
+  EXPECT_EQ(out, "bmpHdGet:UnKnown Header Size:64\n");
   EXPECT_EQ(decode(makeBmp(8, 1, 1, grayPalette(256), {5, 0, 0, 0}, 0, 300))->ncolor, 256);
   EXPECT_EQ(decode(makeBmp(8, 1, 1, grayPalette(256), {5, 0, 0, 0}, 0, 0))->ncolor, 256);
   EXPECT_EQ(decode(makeBmp(8, 1, 1, grayPalette(7), {5, 0, 0, 0}, 0, 7))->ncolor, 7);
   std::vector<uint8_t> notbmp = {'B', 'X', 0, 0};
   EXPECT_FALSE(decode(notbmp));
+}
+
+// A file with a larger information header (52 to 124 bytes): the 40-byte
+// fields, then the masks R, G, B (and A from 56 bytes on), the rest zero.
+std::vector<uint8_t> makeBmpV(int hdsize, int bits, int w, int h, uint32_t compression,
+                              const std::vector<uint32_t>& masks,
+                              const std::vector<uint8_t>& palette,
+                              const std::vector<uint8_t>& data) {
+  auto d = makeBmp(bits, w, h, {}, {}, compression, uint32_t(palette.size() / 4));
+  d.insert(d.begin() + 54, size_t(hdsize - 40), 0);
+  put32(d, 14, uint32_t(hdsize));
+  for (size_t i = 0; i < masks.size(); ++i) put32(d, 54 + 4 * i, masks[i]);
+  put32(d, 10, uint32_t(14 + hdsize + palette.size()));
+  d.insert(d.end(), palette.begin(), palette.end());
+  d.insert(d.end(), data.begin(), data.end());
+  put32(d, 2, uint32_t(d.size()));
+  return d;
+}
+
+TEST(Bmp, LargerHeadersUseTheirMasksAndTheirPalettePosition) {
+  // 32-bit A8R8G8B8 and X8R8G8B8, 16-bit A4R4G4B4 and R5G6B5, then 8-bit indexed:
+  // pixel values and the RGBA they must give, for each header size.
+  struct Case {
+    int bits;
+    std::vector<uint32_t> masks;
+    std::vector<uint8_t> data;
+    std::vector<uint8_t> want;
+  } cases[] = {
+      {32, {0xff0000, 0xff00, 0xff, 0xff000000u}, {1, 2, 3, 4}, {3, 2, 1, 4}},
+      {32, {0xff0000, 0xff00, 0xff, 0}, {1, 2, 3, 4}, {3, 2, 1, 255}},
+      {16, {0x0f00, 0x00f0, 0x000f, 0xf000}, {0x5a, 0x3c, 0, 0}, {204, 85, 170, 51}},
+      {16, {0xf800, 0x07e0, 0x001f, 0}, {0xff, 0xff, 0, 0}, {255, 255, 255, 255}},
+  };
+  for (int hdsize : {56, 108, 124}) {
+    for (const Case& c : cases) {
+      ImgfPtr img = decode(makeBmpV(hdsize, c.bits, 1, 1, 3, c.masks, {}, c.data));
+      ASSERT_TRUE(img) << hdsize;
+      EXPECT_EQ(std::vector<uint8_t>(img->buf, img->buf + 4), c.want) << hdsize << " " << c.bits;
+    }
+    ImgfPtr idx = decode(makeBmpV(hdsize, 8, 2, 1, 0, {}, grayPalette(3), {2, 1, 0, 0}));
+    ASSERT_TRUE(idx);
+    EXPECT_EQ(idx->ncolor, 3);
+    EXPECT_EQ(idx->cmap[2], 0xff020202u);
+    EXPECT_EQ(std::vector<uint8_t>(idx->buf, idx->buf + 2), (std::vector<uint8_t>{2, 1}));
+  }
+  // A 124-byte header cut short is no header.
+  auto cut = makeBmpV(124, 24, 1, 1, 0, {}, {}, {});
+  EXPECT_FALSE(decode(std::vector<uint8_t>(cut.begin(), cut.begin() + 100)));
+}
+
+TEST(Bmp, TopDownRowsStartWithTheTopRow) {
+  for (int bits : {8, 24}) {
+    std::vector<uint8_t> rows =
+        bits == 8 ? std::vector<uint8_t>{1, 2, 0, 0, 3, 4, 0, 0}
+                  : std::vector<uint8_t>{1, 1, 1, 2, 2, 2, 0, 0, 3, 3, 3, 4, 4, 4, 0, 0};
+    auto d = makeBmp(bits, 2, 2, bits == 8 ? grayPalette(5) : std::vector<uint8_t>{}, rows);
+    put32(d, 22, static_cast<uint32_t>(-2));
+    ImgfPtr img = decode(d);
+    ASSERT_TRUE(img) << bits;
+    EXPECT_EQ(img->h, 2);
+    int step = bits == 8 ? 1 : 4;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(img->buf[i * step], i + 1) << bits << " " << i;
+  }
+  auto v5 = makeBmpV(124, 32, 1, 2, 3, {0xff0000, 0xff00, 0xff, 0xff000000u}, {},
+                     {0, 0, 9, 1, 0, 0, 7, 2});
+  put32(v5, 22, static_cast<uint32_t>(-2));
+  ImgfPtr img = decode(v5);
+  ASSERT_TRUE(img);
+  EXPECT_EQ(std::vector<uint8_t>(img->buf, img->buf + 8),
+            (std::vector<uint8_t>{9, 0, 0, 1, 7, 0, 0, 2}));
 }
 
 TEST(Bmp, RunLengthEightBit) {
@@ -237,8 +307,8 @@ TEST(Bmp, RunLengthFourBitAndEndOfLineOnTopRowStops) {
 }
 
 TEST(Bmp, DamagedFilesStayInsideTheirBuffers) {
-  // Negative height (top-down) is refused.
-  auto neg = makeBmp(8, 2, 1, grayPalette(2), {1, 1, 0, 0});
+  // Negative height (top-down) is refused for run-length data.
+  auto neg = makeBmp(8, 2, 1, grayPalette(2), {2, 1, 0, 1}, 1);
   put32(neg, 22, static_cast<uint32_t>(-1));
   std::string out = captureStdout([&] { EXPECT_FALSE(decode(neg)); });
   EXPECT_EQ(out, "bmpOpen:画像サイズが異常です 2 x -1\n");

@@ -29,7 +29,8 @@ TEST(FileDialogs, FilterExtensionsFollowTheFilterOrder) {
   EXPECT_STREQ(fileFilterExt(5), ".ppm");
   EXPECT_STREQ(fileFilterExt(8), ".sbf");
   EXPECT_EQ(fileFilterExt(0), nullptr);
-  EXPECT_EQ(fileFilterExt(9), nullptr);
+  EXPECT_STREQ(fileFilterExt(9), ".png");
+  EXPECT_EQ(fileFilterExt(10), nullptr);
 }
 
 TEST(FileDialogs, ExtensionIsAppendedOnlyToANameWithoutOne) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "std/db2.h"
+#include "std/png.h"
 #include "testutil.h"
 
 namespace {
@@ -153,6 +154,51 @@ TEST(Ico, ForeignAndFullColourFiles) {
   ASSERT_EQ(l.count(), 1);
   EXPECT_EQ(l.at(0)->ncolor, 256);
   EXPECT_EQ(l.at(0)->buf[0], 0);
+}
+
+// An icon file whose entries hold the given PNG files (directory sizes 0: 256).
+std::vector<uint8_t> pngIcon(const std::vector<std::vector<uint8_t>>& pngs) {
+  std::vector<uint8_t> d(6 + 16 * pngs.size(), 0);
+  put16(d, 2, ICO_ICON);
+  put16(d, 4, uint32_t(pngs.size()));
+  for (size_t i = 0; i < pngs.size(); ++i) {
+    put32(d, 6 + 16 * i + 8, uint32_t(pngs[i].size()));
+    put32(d, 6 + 16 * i + 12, uint32_t(d.size()));
+    d.insert(d.end(), pngs[i].begin(), pngs[i].end());
+  }
+  return d;
+}
+
+TEST(Ico, EntriesStoredAsPngReadAsPng) {
+  auto rgba = noise(256 * 256 * 4, 7);
+  auto big = pngEncode(rgba.data(), 256, 256, 0, nullptr, 0);
+  auto cmap = rampMap();
+  std::vector<uint8_t> idx = {1, 2, 3, 0, 2, 1};
+  auto small = pngEncode(idx.data(), 3, 2, 2, cmap.data(), 4);
+  auto broken = small;
+  broken.resize(broken.size() - 20);
+  List l(nullptr);
+  std::string out = captureStdout([&] {
+    auto d = pngIcon({big, broken, small});
+    l.db = icoDecode(d.data(), d.size());
+  });
+  EXPECT_EQ(out.rfind("pngOpen:", 0), 0u) << out;  // the broken entry, skipped
+  ASSERT_EQ(l.count(), 2);
+  EXPECT_EQ(l.at(0)->w, 256);
+  EXPECT_EQ(l.at(0)->depth, 0);
+  EXPECT_EQ(std::vector<uint8_t>(l.at(0)->buf, l.at(0)->buf + rgba.size()), rgba);
+  EXPECT_EQ(l.at(1)->depth, 2);
+  EXPECT_EQ(std::vector<uint8_t>(l.at(1)->buf, l.at(1)->buf + 6), idx);
+  EXPECT_EQ(l.at(1)->cmap[3], cmap[3]);
+  // Entries whose headers ask for more pixels than one picture may have
+  // together stop the list before they are decoded.
+  auto half = fmttest::pngHeaderOnly(8192, IMGF_MAXPIXELS / 8192 / 2 + 1);
+  half.resize(half.size() + 16);  // as long as an image header
+  auto d = pngIcon({half, half});
+  List two(nullptr);
+  out = captureStdout([&] { two.db = icoDecode(d.data(), d.size()); });
+  EXPECT_NE(out.find("icoOpen:画像が多すぎます"), std::string::npos) << out;
+  EXPECT_EQ(two.count(), 0);
 }
 
 TEST(Ico, EntriesOutsideTheFileAreSkipped) {

@@ -74,6 +74,23 @@ inline uint32_t get32(const std::vector<uint8_t>& v, size_t at) {
   return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | static_cast<uint32_t>(v[at + 3]) << 24;
 }
 
+// A PNG file whose header asks for w x h (8-bit RGB), with a right checksum
+// and nothing after the header.
+inline std::vector<uint8_t> pngHeaderOnly(uint32_t w, uint32_t h) {
+  std::vector<uint8_t> d = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  for (uint32_t v : {w, h})
+    d.insert(d.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+  d.insert(d.end(), {8, 2, 0, 0, 0});
+  uint32_t c = 0xffffffffu;
+  for (size_t i = 12; i < d.size(); ++i) {
+    c ^= d[i];
+    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xedb88320u & (0u - (c & 1)));
+  }
+  c = ~c;
+  d.insert(d.end(), {uint8_t(c >> 24), uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+  return d;
+}
+
 // Makes every write past `limit` bytes fail, while it lives.
 class FileSizeLimit {
  public:

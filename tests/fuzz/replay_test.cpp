@@ -77,6 +77,12 @@ TEST(FuzzReplay, SeedsRunAndStillDecode) {
     EXPECT_NE(img, nullptr) << f;
     imgfFre(img);
   }
+  for (const std::string& f : filesIn(kFuzzDir + "/corpus/png")) {
+    auto d = readAll(f);
+    IMGF* img = pngDecode(d.data(), d.size());
+    EXPECT_NE(img, nullptr) << f;
+    imgfFre(img);
+  }
   for (const std::string& f : filesIn(kFuzzDir + "/corpus/ico")) {
     auto d = readAll(f);
     DB* list = icoDecode(d.data(), d.size());

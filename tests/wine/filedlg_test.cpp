@@ -82,6 +82,17 @@ TEST(FileSaveDialog, FilterExtensionIsAppendedToABareName) {
   EXPECT_EQ(std::string(name), typed + ".jpg");
 }
 
+TEST(FileSaveDialog, PngFilterAppendsPng) {
+  char tmp[MAX_PATH];
+  GetTempPathA(sizeof tmp, tmp);
+  std::string typed = std::string(tmp) + "tde_dlg_png";
+  char name[256];
+  int kind = runSave(typed.c_str(), 8, name, sizeof name);  // "PNG", the last filter
+  ASSERT_TRUE(dialogSeen);
+  EXPECT_EQ(kind, 9);
+  EXPECT_EQ(std::string(name), typed + ".png");
+}
+
 TEST(FileSaveDialog, UnknownExtensionIsKeptAndGivesMinusOne) {
   char tmp[MAX_PATH];
   GetTempPathA(sizeof tmp, tmp);
