@@ -104,8 +104,20 @@ screenshot() {
 # sjis_stdout : the program's standard output converted from Shift-JIS.
 sjis_stdout() { iconv -f CP932 -t UTF-8 "$WORKDIR/stdout"; }
 
-# The picture helpers of screen.py.
+# The picture helpers of screen.py and picture.py, and the converter.
 SCREEN_PY="$(dirname "${BASH_SOURCE[0]}")/screen.py"
+PICTURE=(python3 "$(dirname "${BASH_SOURCE[0]}")/picture.py")
+TDECONV="${TDE_TDECONV:-}"
+
+# open_large NAME : starts the program on NAME, makes its window large and
+# leaves the window's id in DOC.
+open_large() {
+  tde_start "$1"
+  DOC="$(window_wait "$1")"
+  sleep 1
+  xdotool windowsize "$DOC" 420 440
+  sleep 0.8
+}
 
 # cell COLOUR N C R : screen centre of cell (C, R) of an N x N picture shown
 # on the screen whose pixels of COLOUR (RRGGBB) span its whole width.

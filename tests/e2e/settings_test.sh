@@ -3,8 +3,6 @@
 # drawing settings with steps of 8 (a rectangle lands on the grid),
 # properties to 64 x 32 and direct colour, binarise previewed and cancelled.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-TDECONV="${TDE_TDECONV:?TDE_TDECONV names the converter}"
-PICTURE=(python3 "$(dirname "${BASH_SOURCE[0]}")/picture.py")
 MAGENTA=ff00ff
 N=24
 
@@ -14,13 +12,6 @@ N=24
 "$TDECONV" "$WORKDIR/gray.pgm" "$WORKDIR/gray.bmp" >/dev/null
 cp "$WORKDIR/gray.bmp" "$WORKDIR/binar.bmp"
 
-open_large() {
-  tde_start "$1"
-  DOC="$(window_wait "$1")"
-  sleep 1
-  xdotool windowsize "$DOC" 420 440
-  sleep 0.8
-}
 
 # The centre of the window's client area on the screen.
 centre() {

@@ -5,8 +5,6 @@
 # close. Then the colour-map window: choose an entry, raise its red with the
 # bar's arrow (clicks and a held arrow), draw with it, undo.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-TDECONV="${TDE_TDECONV:?TDE_TDECONV names the converter}"
-PICTURE=(python3 "$(dirname "${BASH_SOURCE[0]}")/picture.py")
 MAGENTA=ff00ff
 N=24
 
@@ -14,14 +12,6 @@ N=24
 "$TDECONV" "$WORKDIR/start.ppm" "$WORKDIR/road.bmp" >/dev/null
 cp "$WORKDIR/road.bmp" "$WORKDIR/map.bmp"
 
-# open NAME : starts the program on NAME and makes its window large.
-open_large() {
-  tde_start "$1"
-  DOC="$(window_wait "$1")"
-  sleep 1
-  xdotool windowsize "$DOC" 420 440
-  sleep 0.8
-}
 
 # at C R : screen position of picture cell (C, R).
 at() { cell "$MAGENTA" "$N" "$1" "$2"; }
