@@ -82,6 +82,7 @@ size_t packedRow(int w, int depth) { return (size_t(w) * depth + 7) / 8; }
 std::vector<uint8_t> packIndices(const uint8_t* idx, int w, int h, int depth) {
   size_t row = packedRow(w, depth);
   std::vector<uint8_t> out(row * size_t(h));
+  if (out.empty()) return out;  // no pixels
   uint32_t mask = (1u << depth) - 1;
   for (int y = 0; y < h; y++, idx += w) {
     uint8_t* dst = &out[row * size_t(y)];
