@@ -5,12 +5,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "formats/pxa.h"
 #include "image/bmconv.h"
 #include "std/bmp4.h"
 #include "std/db2.h"
-#include "std/fileio.h"
 #include "std/hostfs.h"
 #include "std/ico2.h"
 #include "std/imgf.h"
@@ -43,7 +43,10 @@ IMGF* firstIcon(const char* fname) {
   DB* list = icoOpen(fname, 1);
   if (!list) return nullptr;
   IMGF* img = nullptr;
-  if (auto* first = static_cast<IMGF*>(dbTop(list))) {
+  auto* first = static_cast<IMGF*>(dbTop(list));
+  // A picture the reader could not decode has no pixels: no blank stand-in.
+  if (first && !first->buf && int64_t(first->w) * first->h > 0) first = nullptr;
+  if (first) {
     img = static_cast<IMGF*>(std::malloc(sizeof(IMGF)));
     if (img) {
       *img = *first;
@@ -106,40 +109,68 @@ BM* imageOf(IMGF* img, int kind) {
   return bm;
 }
 
-// A direct-colour copy of an indexed image, for formats that hold only colours.
+// A direct-colour copy of an indexed image, for formats that hold only
+// colours; every entry goes along, pixels may use those at and above cmapn.
 BmPtr directCopy(const BM* bm) {
   BmPtr copy(bmNew(bm->buf, bm->bpp, bm->w, bm->h, bm->cmap, bm->cmapn));
+  bmCmapCopy(copy.get(), bm);
   if (copy && !bmDirect(copy.get())) copy.reset();
   return copy;
 }
 
-int indexBits(const BM* bm) {
+// Colour-map entries a file must hold: cmapn, or up to the highest index in
+// use when pixels use entries above it (their colours would be lost).
+int savedColours(const BM* bm) {
+  if (bm->bpp != 1) return bm->cmapn;
+  size_t n = static_cast<size_t>(bm->w) * bm->h;
+  int top = bm->cmapn - 1;
+  for (size_t i = 0; i < n && top < 255; ++i)
+    if (bm->buf[i] > top) top = bm->buf[i];
+  return top + 1;
+}
+
+int indexBits(const BM* bm, int n) {
   if (bm->bpp != 1) return 0;
-  int n = bm->cmapn;
   return n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
 }
 
+// Plain bitmap or grey-map samples of an indexed image: the colours of its
+// entries (bitmap: 1 for black), not the indices.
+std::vector<uint8_t> ppmSamples(const BM* bm, int ver) {
+  uint8_t sample[256];
+  for (int i = 0; i < 256; ++i) {
+    uint32_t red = rgbaR(bm->cmap[i]);
+    sample[i] = static_cast<uint8_t>(ver == 1 ? red == 0 : red);
+  }
+  std::vector<uint8_t> out(static_cast<size_t>(bm->w) * bm->h);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = sample[bm->buf[i]];
+  return out;
+}
+
 int writeFormat(BM* bm, const char* fname, int type) {
-  int bits = indexBits(bm);
+  int ncolor = savedColours(bm);
+  int bits = indexBits(bm, ncolor);
   switch (type) {
     case BMF_NATIVE:
-      return pxaSave(fname, bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn, bits);
+      return pxaSave(fname, bm->buf, bm->w, bm->h, bm->cmap, ncolor, bits);
     case BMF_BMP:
-      return bits ? bmpSave(fname, bm->buf, bm->w, bm->h, bits, bm->cmap, bm->cmapn)
+      return bits ? bmpSave(fname, bm->buf, bm->w, bm->h, bits, bm->cmap, ncolor)
                   : bmpSave(fname, bm->buf, bm->w, bm->h, 0, nullptr, 0);
     case BMF_CUR:
     case BMF_ICO:
-      return icoSave(fname, bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn,
+      return icoSave(fname, bm->buf, bm->w, bm->h, bm->cmap, ncolor,
                      type == BMF_CUR ? ICO_CURSOR : ICO_ICON);
     case BMF_TIFF:
-      return tifdbSave(fname, bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn, bits);
+      return tifdbSave(fname, bm->buf, bm->w, bm->h, bm->cmap, ncolor, bits);
     case BMF_PPM: {
       int ver = ppmKind(bm);
       if (ver == 3 && bm->bpp == 1) {
         BmPtr copy = directCopy(bm);
         return copy ? ppmSave(fname, copy->buf, copy->w, copy->h, ver) : 0;
       }
-      return ppmSave(fname, bm->buf, bm->w, bm->h, ver);
+      if (ver == 3) return ppmSave(fname, bm->buf, bm->w, bm->h, ver);
+      std::vector<uint8_t> samples = ppmSamples(bm, ver);
+      return ppmSave(fname, samples.data(), bm->w, bm->h, ver);
     }
     case BMF_JPEG: {
       if (bm->bpp == 4) return jpgSave(fname, bm->buf, bm->w, bm->h);
@@ -147,9 +178,9 @@ int writeFormat(BM* bm, const char* fname, int type) {
       return copy ? jpgSave(fname, copy->buf, copy->w, copy->h) : 0;
     }
     case BMF_SBF:
-      return sbfSave(fname, "bm", bm->buf, bm->w, bm->h, bm->cmap, bm->cmapn, bits);
+      return sbfSave(fname, "bm", bm->buf, bm->w, bm->h, bm->cmap, ncolor, bits);
     case BMF_PNG:
-      return pngSave(fname, bm->buf, bm->w, bm->h, bits, bm->cmap, bm->cmapn);
+      return pngSave(fname, bm->buf, bm->w, bm->h, bits, bm->cmap, ncolor);
     default:
       return 0;
   }
@@ -212,13 +243,10 @@ int bmfileSave(BM* bm, const char* fname, int type) {
     std::printf("bmfileSave:アイコン、カーソルはインデックスカラーのみです:%s\n", fname);
     return 0;
   }
-  // The old file stays until the new one is complete: write beside it, then
-  // move the new file over it in one rename.
-  std::string tmp = std::string(fname) + ".~tde";
-  int ok = writeFormat(bm, tmp.c_str(), type);
-  if (ok && !fioReplace(tmp.c_str(), fname)) ok = 0;
-  if (!ok) {
-    fioRemove(tmp.c_str());
+  // Every writer keeps the old file until the new one is complete: it writes
+  // one temporary file beside the target and renames it over the target
+  // (std/fout), so its messages name the file asked for.
+  if (!writeFormat(bm, fname, type)) {
     std::printf("bmfileSave:書き込みエラー:%s\n", fname);
     return 0;
   }
@@ -267,14 +295,15 @@ int ppmKind(const BM* bm) {
   if (bm->bpp != 1) return 3;
   bool used[256] = {};
   size_t n = static_cast<size_t>(bm->w) * bm->h;
-  int maxIndex = 0;
-  for (size_t i = 0; i < n; ++i) {
-    used[bm->buf[i]] = true;
-    if (bm->buf[i] > maxIndex) maxIndex = bm->buf[i];
-  }
+  for (size_t i = 0; i < n; ++i) used[bm->buf[i]] = true;
+  // By the colours in use, not the indices: a bitmap holds black and white
+  // only, a grey map greys only.
+  bool blackWhite = true;
   for (int i = 0; i < 256; ++i) {
     uint32_t c = bm->cmap[i];
-    if (used[i] && (rgbaR(c) != rgbaG(c) || rgbaG(c) != rgbaB(c))) return 3;
+    if (!used[i]) continue;
+    if (rgbaR(c) != rgbaG(c) || rgbaG(c) != rgbaB(c)) return 3;
+    if (rgbaR(c) != 0 && rgbaR(c) != 255) blackWhite = false;
   }
-  return maxIndex <= 2 ? 1 : 2;
+  return blackWhite ? 1 : 2;
 }

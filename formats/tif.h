@@ -1,6 +1,7 @@
 // TIFF: uncompressed strips, both byte orders, palette, RGB(A) and CMYK in;
-// little-endian single-strip RGBA or palette out. Samples narrower than 8 bits
-// run as one bit stream over the whole strip (rows are not byte aligned).
+// little-endian single-strip RGBA or palette out. Rows of narrow samples start
+// on byte boundaries; the reader also takes the older files of this system,
+// whose single strip runs them on as one bit stream.
 #pragma once
 
 #include <cstddef>

@@ -81,6 +81,8 @@ struct Dir {
   uint32_t nstrips = 0;
   uint64_t computed = 0;  // bytes of one strip holding the whole image
   uint64_t next = 0;      // offset of the next directory, 0 at the end
+  bool sorted = true;     // entries in ascending tag order, as the format asks
+  bool stream = false;    // narrow samples run on over row ends (older files of ours)
 };
 
 void damaged() { std::printf("tifOpen:ファイルが壊れています\n"); }
@@ -93,9 +95,12 @@ bool readEntries(const Bytes& b, uint64_t off, Dir* d) {
   uint64_t end = off + 2 + 12 * uint64_t(n);
   if (!b.has(off + 2, 12 * uint64_t(n))) return damaged(), false;
   int lastStripTag = 0;
+  uint32_t prevTag = 0;
   for (uint32_t i = 0; i < n; i++) {
     uint64_t e = off + 2 + 12 * uint64_t(i);
     uint32_t tag = b.u16(e);
+    if (tag < prevTag) d->sorted = false;
+    prevTag = tag;
     Field f;
     f.present = true;
     f.type = b.u16(e + 2);
@@ -159,11 +164,20 @@ uint64_t stripBytes(const Bytes& b, const Dir& d, uint32_t i) {
   return d.counts.present ? d.counts.get(b, i) : d.computed;
 }
 
+uint64_t rowBytes(const Dir& d) { return (uint64_t(d.bpst) * d.w + 7) / 8; }
+
 // The checks of one directory, in the order the format's messages are given.
 bool validate(const Bytes& b, Dir* d) {
-  d->computed = (uint64_t(d->bpst) * d->h * d->w + 7) / 8;
+  // Rows start on byte boundaries. Files this system wrote before ran narrow
+  // samples on as one stream: a single strip exactly that stream's length
+  // (when both lengths agree, their unsorted directory tells them apart).
+  d->computed = rowBytes(*d) * d->h;
+  uint64_t streamBytes = (uint64_t(d->bpst) * d->h * d->w + 7) / 8;
   if (!d->counts.present) {
     d->nstrips = 1;
+  } else if (d->nstrips == 1 && d->counts.get(b, 0) == streamBytes &&
+             (streamBytes != d->computed || !d->sorted)) {
+    d->stream = true;
   } else if (d->nstrips == 1 && d->counts.get(b, 0) != d->computed) {
     std::printf("StripByteCounts サイズ異常 修正しました %d -> %d( bpst=%d )\n",
                 static_cast<int>(d->counts.get(b, 0)), static_cast<int>(d->computed), d->bpst);
@@ -283,11 +297,24 @@ IMGF* decodeImage(const Bytes& b, const Dir& d) {
   if (indexed) readColourMap(b, d, img);
   int bpp = indexed ? 1 : 4;
   uint64_t total = uint64_t(d.w) * d.h, done = 0;
+  // One run per strip, or per row where rows start on byte boundaries (a row
+  // cut by a strip's end goes on from the next strip's first byte).
+  bool rows = !d.stream && uint64_t(d.bpst) * d.w % 8 != 0;
   for (uint32_t i = 0; i < d.nstrips && done < total; i++) {
-    uint64_t n = stripBytes(b, d, i) * 8 / d.bpst;
-    if (n > total - done) n = total - done;
-    decodeStrip(d, b.p + d.offsets.get(b, i), n, img->buf + done * bpp);
-    done += n;
+    const uint8_t* src = b.p + d.offsets.get(b, i);
+    uint64_t left = stripBytes(b, d, i);
+    while (done < total) {
+      uint64_t n = left * 8 / d.bpst;
+      if (rows && n > d.w - done % d.w) n = d.w - done % d.w;
+      if (n > total - done) n = total - done;
+      if (n == 0) break;
+      decodeStrip(d, src, n, img->buf + done * bpp);
+      done += n;
+      uint64_t used = (n * d.bpst + 7) / 8;
+      if (!rows || used >= left) break;
+      src += used;
+      left -= used;
+    }
   }
   return img;
 }

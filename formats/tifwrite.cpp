@@ -1,5 +1,6 @@
 // TIFF writer: one little-endian directory, one uncompressed strip, the
 // out-of-line values after the directory and the pixels last.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +34,8 @@ void tifwFree(TIFW* tw) {
   *tw = TIFW{};
 }
 
-// Entry count, entries, next-directory offset, then every out-of-line value.
+// Entry count, entries in ascending tag order (as the format requires),
+// next-directory offset, then every out-of-line value in the order put.
 bool tifwFlush(TIFW* tw, FOUT* fo) {
   uint64_t pos = 8 + 2 + 12 * uint64_t(tw->count) + 4;
   for (void* p = dbTop(tw->extra); p; p = dbNxt(p)) {
@@ -41,9 +43,16 @@ bool tifwFlush(TIFW* tw, FOUT* fo) {
     put32(tw->ifd + 12 * x->entry + 8, static_cast<uint32_t>(pos));
     pos += x->size;
   }
+  std::vector<int> order(static_cast<size_t>(tw->count));
+  for (int i = 0; i < tw->count; i++) order[size_t(i)] = i;
+  auto tag = [tw](int i) { return tw->ifd[12 * i] | tw->ifd[12 * i + 1] << 8; };
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return tag(a) < tag(b); });
+  std::vector<uint8_t> sorted(12 * size_t(tw->count));
+  for (size_t i = 0; i < order.size(); i++)
+    std::memcpy(&sorted[12 * i], tw->ifd + 12 * order[i], 12);
   uint8_t count[2], next[4] = {0, 0, 0, 0};
   put16(count, static_cast<uint32_t>(tw->count));
-  bool ok = foutWrite(fo, count, 2) && foutWrite(fo, tw->ifd, 12 * size_t(tw->count)) &&
+  bool ok = foutWrite(fo, count, 2) && foutWrite(fo, sorted.data(), sorted.size()) &&
             foutWrite(fo, next, 4);
   for (void* p = dbTop(tw->extra); ok && p; p = dbNxt(p)) {
     const TIFEXTRA* x = static_cast<const TIFEXTRA*>(p);
@@ -66,17 +75,23 @@ std::vector<uint8_t> colourMapData(const uint8_t* cmap, int ncolor, int depth) {
   return out;
 }
 
-// Indices packed most significant bits first, depth bits each, as one stream.
-std::vector<uint8_t> packIndices(const uint8_t* idx, size_t n, int depth) {
-  std::vector<uint8_t> out((n * depth + 7) / 8);
+// Bytes of one stored row of narrow indices: rows start on byte boundaries.
+size_t packedRow(int w, int depth) { return (size_t(w) * depth + 7) / 8; }
+
+// Indices packed most significant bits first, depth bits each, row by row.
+std::vector<uint8_t> packIndices(const uint8_t* idx, int w, int h, int depth) {
+  size_t row = packedRow(w, depth);
+  std::vector<uint8_t> out(row * size_t(h));
+  if (out.empty()) return out;  // no pixels
   uint32_t mask = (1u << depth) - 1;
-  size_t i = 0, bit = 0;
-  if (depth == 4) {  // the common case: two indices to a byte
-    for (; i + 1 < n; i += 2) out[i / 2] = uint8_t((idx[i] & 15) << 4 | (idx[i + 1] & 15));
-    bit = i * 4;
-  }
-  for (; i < n; i++, bit += depth) {
-    out[bit >> 3] |= uint8_t((idx[i] & mask) << (8 - depth - (bit & 7)));
+  for (int y = 0; y < h; y++, idx += w) {
+    uint8_t* dst = &out[row * size_t(y)];
+    int x = 0;
+    if (depth == 4) {  // the common case: two indices to a byte
+      for (; x + 1 < w; x += 2) dst[x / 2] = uint8_t((idx[x] & 15) << 4 | (idx[x + 1] & 15));
+    }
+    for (size_t bit = size_t(x) * depth; x < w; x++, bit += depth)
+      dst[bit >> 3] |= uint8_t((idx[x] & mask) << (8 - depth - (bit & 7)));
   }
   return out;
 }
@@ -135,12 +150,12 @@ int tifdbWrite(FOUT* fo, const void* pixels, int w, int h, const void* cmap, int
   bool indexed = depth != 0;
   const uint8_t* px = static_cast<const uint8_t*>(pixels);
   size_t npix = size_t(w) * size_t(h);
-  uint32_t strip = static_cast<uint32_t>(indexed ? (npix * depth + 7) / 8 : npix * 4);
+  uint32_t strip = static_cast<uint32_t>(indexed ? packedRow(w, depth) * h : npix * 4);
   static const uint8_t bits8[8] = {8, 0, 8, 0, 8, 0, 8, 0};
   static const uint8_t res100[8] = {100, 0, 0, 0, 1, 0, 0, 0};
   std::vector<uint8_t> colourMap, packed;
   if (indexed) colourMap = colourMapData(static_cast<const uint8_t*>(cmap), ncolor, depth);
-  if (indexed && depth < 8) packed = packIndices(px, npix, depth);
+  if (indexed && depth < 8) packed = packIndices(px, w, h, depth);
   const void* data = indexed && depth < 8 ? packed.data() : px;
   // Sizes above 65535 do not fit the usual SHORT fields.
   int sizeType = w > 65535 || h > 65535 ? TIFT_LONG : TIFT_SHORT;

@@ -230,10 +230,15 @@ int rectPut(const void* src, void* dst, int dw, int dh, int x, int y, int w, int
   return 1;
 }
 
+void bmCmapCopy(BM* dst, const BM* src) {
+  if (dst && src) std::memcpy(dst->cmap, src->cmap, sizeof dst->cmap);
+}
+
 BM* bmCrop(const BM* bm, int x, int y, int w, int h) {
   if (!bm) return nullptr;
   BM* q = bmNew(nullptr, bm->bpp, w, h, bm->cmap, bm->cmapn);
   if (!q) return nullptr;
+  bmCmapCopy(q, bm);
   q->pen = bm->pen;
   rectGet(q->buf, bm->buf, bm->w, bm->h, x, y, w, h, bm->bpp);
   return q;
@@ -243,6 +248,7 @@ BM* bmAdapt(const BM* target, const BM* src) {
   if (!target || !src || !supported(src->bpp)) return nullptr;
   BM* q = bmNew(nullptr, target->bpp, src->w, src->h, target->cmap, target->cmapn);
   if (!q) return nullptr;
+  bmCmapCopy(q, target);
   size_t n = pixelCount(src);
   if (target->bpp == 1 && src->bpp == 1) {
     if (std::memcmp(target->cmap, src->cmap, sizeof target->cmap) == 0) {

@@ -79,6 +79,11 @@ inline int bmNear(const BM* bm, T rgba) {
 uint32_t bmPenRgb(const BM* bm);
 int rectGet(void* dst, const void* src, int sw, int sh, int x, int y, int w, int h, int bpp);
 int rectPut(const void* src, void* dst, int dw, int dh, int x, int y, int w, int h, int bpp);
+// All 256 colour-map entries of src into dst (cmapn stays): pixels may use
+// entries at and above cmapn, and copies must keep their colours.
+void bmCmapCopy(BM* dst, const BM* src);
+// Copies carry the whole colour map and cmapn of their source (bmAdapt: of
+// the target), so indices survive a crop, a change and a paste exactly.
 BM* bmCrop(const BM* bm, int x, int y, int w, int h);
 BM* bmAdapt(const BM* target, const BM* src);
 void bmPaste(BM* target, const BM* src, int x, int y, int transparent);

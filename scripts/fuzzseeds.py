@@ -132,13 +132,36 @@ def seeds():
     return files
 
 
+def refused():
+    """Files whose picture the readers cannot decode: each load must fail with
+    a message instead of showing a blank picture."""
+    w, h = 9, 6
+    row1 = [pad(pack_bits([(x + y) & 1 for x in range(w)], 1)) for y in range(h)]
+    row24 = [pad(bytes(3 * w)) for y in range(h)]
+    row32 = [bytes(4 * w) for y in range(h)]
+    full = bytearray(icon(1, 16, 16, 8))
+    full[22 + 14:22 + 16] = struct.pack("<H", 32)  # the picture claims 32 bits
+    return {
+        "rle1.bmp": bmp(1, w, h, row1, bytes(8), compression=1),
+        "rle24.bmp": bmp(24, w, h, row24, compression=1),
+        "fields32.bmp": bmp(32, w, h, row32, compression=3,
+                            masks=struct.pack("<III", 0xff0000, 0xff00, 0xff)),
+        "i32.ico": bytes(full),
+    }
+
+
+def write_all(folder, items):
+    d = os.path.join(ROOT, "fuzz", folder)
+    os.makedirs(d, exist_ok=True)
+    for name, data in items.items():
+        with open(os.path.join(d, name), "wb") as f:
+            f.write(data)
+
+
 def main():
     for target, items in seeds().items():
-        d = os.path.join(ROOT, "fuzz", "corpus", target)
-        os.makedirs(d, exist_ok=True)
-        for name, data in items.items():
-            with open(os.path.join(d, name), "wb") as f:
-                f.write(data)
+        write_all(os.path.join("corpus", target), items)
+    write_all("refused", refused())
     return 0
 
 

@@ -25,6 +25,7 @@ convert "$t/rgb.ppm" -colorspace CMYK -compress none "$c/tiff/cmyk.tif"
 
 # PPM: all six variants, with comments.
 printf 'P1\n# bits\n3 2\n0 1 0\n1 0 1\n' >"$c/ppm/p1.pbm"
+printf 'P1\n5 2\n01101\n1#c\n0010\n' >"$c/ppm/p1tight.pbm"
 printf 'P2\n3 2\n# grey\n15\n0 7 15\n1 2 3\n' >"$c/ppm/p2.pgm"
 printf 'P3 2 1 255\n255 0 0 0 128 255\n' >"$c/ppm/p3.ppm"
 pnmtoplainpnm "$t/rgb.ppm" >"$c/ppm/p3b.ppm"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "std/fileio.h"
-#include "std/hostfs.h"
+#include "std/fout.h"
 #include "std/imgfnew.h"
 #include "std/pixrow.h"
 #include "std/tdeassert.h"
@@ -312,10 +312,14 @@ IMGF* bmpDecode(const uint8_t* file, size_t len) {
                                        : Direct::k555,
                    topdown);
   } else if (indexed) {
-    if (hd.bitcount == 8 || hd.bitcount == 4)
+    if (hd.bitcount == 8 || hd.bitcount == 4) {
       decodeRle(img, hd, file, len, hd.bitcount);
-    else
+    } else {
+      // Undecodable: the load fails instead of showing a blank picture.
       std::printf("bmpOpen DECODE ERROR: ebit=%d\n", hd.bitcount);
+      imgfFre(img);
+      return nullptr;
+    }
   } else if (masks && largeHeader(hd.hdsize) && (hd.bitcount == 16 || hd.bitcount == 32)) {
     decodeMasks(img, hd, file, len, topdown);
   } else if (hd.bitcount == 16 && hd.compression == 3) {
@@ -323,6 +327,8 @@ IMGF* bmpDecode(const uint8_t* file, size_t len) {
     decodeDirect(img, hd, file, len, is555 ? Direct::k555 : Direct::k565, topdown);
   } else {
     std::printf("bmpOpen DECODE ERROR: rgbsiz=%d\n", hd.bitcount);
+    imgfFre(img);
+    return nullptr;
   }
   img->cmap[0] &= 0x00ffffffu;  // index 0 is transparent
   return img;
@@ -444,23 +450,24 @@ int bmpSave(const char* fname, const void* pixels, int w, int h, int depth, cons
   // of a file image as large as the picture.
   size_t rowsPerPiece = std::max<size_t>(1, (size_t(1) << 18) / o.rowsize);
   std::vector<uint8_t> piece(std::max(o.head, rowsPerPiece * o.rowsize));
-  HfsFile* f = hfsOpenWrite(fname);
+  // The old file stays until the new one is complete (std/fout).
+  FOUT* f = foutOpen(fname);
   if (!f) {
     std::printf("File Open(w) Error:%s\n", fname);
     return 0;
   }
   bmpHead(piece.data(), o, w, h, cmap, cmapn);
-  bool ok = hfsWrite(f, piece.data(), o.head);
+  bool ok = foutWrite(f, piece.data(), o.head);
   const auto* px = static_cast<const uint8_t*>(pixels);
   // Stored rows run bottom-up: the last image row first.
   for (int y = h - 1; ok && y >= 0;) {
     size_t n = 0;
     for (; n < rowsPerPiece && y >= 0; ++n, --y) bmpRow(piece.data() + n * o.rowsize, o, px, w, y);
-    ok = hfsWrite(f, piece.data(), n * o.rowsize);
+    ok = foutWrite(f, piece.data(), n * o.rowsize);
   }
-  // On the disk before a rename can make it visible under the target's name;
-  // devices cannot be synced, which is no write failure.
-  if (ok) hfsSync(f);
-  ok = hfsClose(f) && ok;
-  return ok ? 1 : 0;
+  if (!ok) {
+    foutAbort(f);
+    return 0;
+  }
+  return foutClose(f);
 }

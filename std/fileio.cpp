@@ -1,5 +1,6 @@
 #include "std/fileio.h"
 
+#include "std/fout.h"
 #include "std/futil.h"
 #include "std/hostfs.h"
 
@@ -8,14 +9,13 @@ uint8_t* fioLoad(size_t* len, const char* path) {
 }
 
 int fioSave(const char* path, const void* data, size_t n) {
-  HfsFile* f = hfsOpenWrite(path);
-  if (!f) return -1;
-  bool ok = n == 0 || hfsWrite(f, data, n);
-  // On the disk before a rename can make it visible under the target's name.
-  // Devices cannot be synced, which is no write failure, so the answer is not used.
-  if (ok) hfsSync(f);
-  ok = hfsClose(f) && ok;
-  return ok ? 1 : 0;
+  FOUT* fo = foutOpen(path);
+  if (!fo) return -1;
+  if (!foutWrite(fo, data, n)) {
+    foutAbort(fo);
+    return 0;
+  }
+  return foutClose(fo);
 }
 
 int fioReplace(const char* from, const char* to) { return hfsRename(from, to) ? 1 : 0; }

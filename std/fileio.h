@@ -1,6 +1,6 @@
 // File access of the image readers and writers. Writers build a whole file in
 // memory and hand it over in one call, so a file on disk is either complete
-// or reported as failed; only this module turns a path into a stream.
+// or reported as failed.
 #pragma once
 
 #include <cstddef>
@@ -8,9 +8,9 @@
 
 // Whole file plus a zero byte (caller frees with free), or null (fload).
 uint8_t* fioLoad(size_t* len, const char* path);
-// Creates (or truncates) path with n bytes: 1 when every write and the close
-// succeeded, 0 when writing failed (the partial file is left to the caller:
-// see bmfileSave), -1 when the file could not be created at all.
+// Replaces path with n bytes through a temporary file beside it (std/fout):
+// 1 when every write, the sync and the rename succeeded, 0 when writing
+// failed (path untouched), -1 when the temporary file could not be created.
 int fioSave(const char* path, const void* data, size_t n);
 // Moves `from` over `to` in one replacing rename: 1 on success.
 int fioReplace(const char* from, const char* to);

@@ -1,8 +1,10 @@
 #include "std/fout.h"
 
 #include "std/bigmem.h"
+#include "std/futil.h"
 #include "std/hostfs.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -11,7 +13,8 @@
 
 // The file is written under a temporary name beside the target and renamed
 // over it only when everything reached the disk, so a failed save leaves the
-// old file as it was.
+// old file as it was. A device or pipe cannot be replaced: it is written in
+// place (temp empty).
 struct FOUT {
   HfsFile* fp;  // null for a memory stream
   std::string path, temp;
@@ -21,15 +24,37 @@ struct FOUT {
   bool failed;
 };
 
+namespace {
+
+// Longest file name (one path component) the hosts take, in bytes.
+constexpr size_t kNameMax = 255;
+
+// NAME.~tde beside the target; when that name would be too long, a short one
+// made from the name's hash, in the same directory.
+std::string tempBeside(const char* path) {
+  const char* name = fnameTop(nullptr, path);
+  std::string temp = std::string(path) + ".~tde";
+  if (std::strlen(name) + 5 <= kNameMax) return temp;
+  uint32_t h = 2166136261u;
+  for (const char* p = name; *p; ++p) h = (h ^ static_cast<uint8_t>(*p)) * 16777619u;
+  char tail[24];
+  std::snprintf(tail, sizeof tail, "~tde%08x.~tde", static_cast<unsigned>(h));
+  return std::string(path, static_cast<size_t>(name - path)) + tail;
+}
+
+}  // namespace
+
 FOUT* foutOpen(const char* path) {
   if (!path) return nullptr;
-  std::string temp = std::string(path) + "~tdesave";
-  HfsFile* fp = hfsOpenWrite(temp.c_str());
+  HfsStat st;
+  bool inPlace = hfsStat(path, &st) && st.kind != HFS_REG;
+  std::string temp = inPlace ? std::string() : tempBeside(path);
+  HfsFile* fp = hfsOpenWrite(inPlace ? path : temp.c_str());
   if (!fp) return nullptr;
   FOUT* fo = new (std::nothrow) FOUT{fp, path, temp, nullptr, 0, 0, false};
   if (!fo) {
     hfsClose(fp);
-    hfsRemove(temp.c_str());
+    if (!inPlace) hfsRemove(temp.c_str());
   }
   return fo;
 }
@@ -81,7 +106,9 @@ const uint8_t* foutData(const FOUT* fo, size_t* n) {
 int foutClose(FOUT* fo) {
   if (!fo) return 0;
   bool ok = !fo->failed;
-  if (fo->fp) {
+  if (fo->fp && fo->temp.empty()) {
+    if (!hfsClose(fo->fp)) ok = false;  // a device: nothing to sync or rename
+  } else if (fo->fp) {
     // On the disk before the rename makes it the file.
     if (ok && !hfsSync(fo->fp)) ok = false;
     if (!hfsClose(fo->fp)) ok = false;

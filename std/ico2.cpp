@@ -159,10 +159,13 @@ DB* icoDecode(const uint8_t* file, size_t len, int limit) {
     IMGF* img = imgfNewSay(w, h, type == ICO_CURSOR ? 2 : supported ? c : 8, "icoOpen");
     if (!img) break;
     img->ncolor = type == ICO_CURSOR ? 4 : c >= 8 ? 256 : 1 << c;
-    if (supported)
+    if (supported) {
       readPicture(img, f, off, c, type == ICO_CURSOR && c == 1);
-    else
+    } else {
       std::printf("フルカラーのアイコン、カーソルはサポートしていません\n");
+      std::free(img->buf);  // no pixels rather than a blank picture
+      img->buf = nullptr;
+    }
     imgfListAdd(list, img);
     std::free(img);  // the list holds the record and its pixels now
   }
@@ -177,6 +180,26 @@ DB* icoOpen(const char* fname, int limit) {
   std::free(file);
   return list;
 }
+
+namespace {
+
+// Whether every opaque colour the pixels use is pure black or pure white. A
+// cursor of such colours is written by colour; any other keeps the editor's
+// index meaning (1 black, 2 white), which the default grey map needs.
+bool blackAndWhite(const uint8_t* px, size_t n, const uint8_t* cm) {
+  bool used[256] = {};
+  for (size_t i = 0; i < n; ++i) used[px[i]] = true;
+  for (int i = 0; i < 256; ++i) {
+    const uint8_t* e = cm + 4 * i;
+    if (!used[i] || e[3] == 0) continue;
+    bool black = e[0] == 0 && e[1] == 0 && e[2] == 0;
+    bool white = e[0] == 255 && e[1] == 255 && e[2] == 255;
+    if (!black && !white) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 std::vector<uint8_t> icoEncode(const void* pixels, int w, int h, const void* cmap, int cmapn,
                                int type) {
@@ -223,9 +246,16 @@ std::vector<uint8_t> icoEncode(const void* pixels, int w, int h, const void* cma
   const auto* px = static_cast<const uint8_t*>(pixels);
   for (size_t i = 0; i < dec.size(); ++i) dec[i] = static_cast<uint8_t>(px[i] - 1);
   // A transparent cursor pixel keeps XOR 0: with XOR 1 it would invert the screen.
-  if (cursor)
-    for (size_t i = 0; i < dec.size(); ++i)
-      if (cm[4 * px[i] + 3] == 0) dec[i] = 0;
+  if (cursor) {
+    bool byColour = blackAndWhite(px, dec.size(), cm);
+    for (size_t i = 0; i < dec.size(); ++i) {
+      const uint8_t* e = cm + 4 * px[i];
+      if (e[3] == 0)
+        dec[i] = 0;
+      else if (byColour)
+        dec[i] = e[0] == 255;
+    }
+  }
   uint8_t* xors = pal + 4 * ncol;
   bmpRows(h, xors, dec.data(), depth, w, BMP_PACK);
   uint8_t* ands = xors + xorrow * h;

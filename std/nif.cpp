@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "std/fileio.h"
+#include "std/fout.h"
 #include "std/tdeassert.h"
 
 namespace {
@@ -25,7 +26,7 @@ void put32(uint8_t* p, uint32_t v) {
 
 void freeHandle(NIF* nifp) {
   std::free(nifp->io.own);
-  std::free(nifp->io.path);
+  foutAbort(nifp->io.out);  // still open: the container was never finished
   std::free(nifp);
 }
 
@@ -107,12 +108,10 @@ NIF* nifOpen(const void* src, int flags, size_t memlen) {
   if (!nifp) return nullptr;
   nifp->stackno = STACKN;
   nifp->write = 1;
-  const char* path = static_cast<const char*>(src);
-  nifp->io.path = static_cast<char*>(std::malloc(std::strlen(path) + 1));
-  if (nifp->io.path) std::strcpy(nifp->io.path, path);
-  // The file is created now, so that a name that cannot be written fails here.
-  if (!nifp->io.path || fioSave(path, nullptr, 0) != 1 ||
-      !nifBegin(nifp, (flags & NIF_SIFF) ? NIF_TAG_SIFF : NIF_TAG_NIF1)) {
+  // The stream is opened now, so that a name that cannot be written fails
+  // here; the file itself is replaced only when the container is complete.
+  nifp->io.out = foutOpen(static_cast<const char*>(src));
+  if (!nifp->io.out || !nifBegin(nifp, (flags & NIF_SIFF) ? NIF_TAG_SIFF : NIF_TAG_NIF1)) {
     freeHandle(nifp);
     return nullptr;
   }
@@ -125,10 +124,14 @@ int32_t nifClose(NIF* nifp) {
   if (nifp->write) {
     while (nifp->stackno < STACKN) nifEnd(nifp);
     // A container that could not be built completely is not written at all.
-    if (nifp->err || fioSave(nifp->io.path, nifp->io.own, static_cast<uint32_t>(nifp->pos)) != 1)
+    FOUT* out = nifp->io.out;
+    nifp->io.out = nullptr;
+    if (nifp->err || !foutWrite(out, nifp->io.own, static_cast<uint32_t>(nifp->pos))) {
+      foutAbort(out);
       pos = -1;
-    else
-      pos = nifp->pos;
+    } else {
+      pos = foutClose(out) ? nifp->pos : -1;
+    }
   }
   freeHandle(nifp);
   return pos;

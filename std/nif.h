@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct FOUT;
+
 constexpr int STACKN = 16;
 
 enum : int {
@@ -36,7 +38,7 @@ struct NIFIO {
   uint32_t mempos;     // reading: position in mem
   uint8_t* own;        // buffer owned by the handle (loaded file or written bytes)
   uint32_t cap;        // writing: bytes allocated in own
-  char* path;          // writing: the file to create
+  FOUT* out;           // writing: the file's stream, open from nifOpen on
 };
 
 struct NIFSTK {

@@ -108,9 +108,28 @@ void setMap(IMGF* img, int ver) {
   }
 }
 
+// One plain bitmap sample: a single digit 0 or 1, so "010" is three pixels.
+bool nextBit(Text* t, uint8_t* v) {
+  for (;;) {
+    if (!skipComments(t)) return false;
+    if (!isSpace(t->peek())) break;
+    while (isSpace(t->peek())) t->p++;
+  }
+  char c = t->peek();
+  if (c != '0' && c != '1') return false;
+  *v = static_cast<uint8_t>(c - '0');
+  t->p++;
+  return true;
+}
+
 bool readPlain(Text* t, IMGF* img, int ver, int factor) {
   size_t n = size_t(img->w) * size_t(img->h);
   uint8_t* out = img->buf;
+  if (ver == 1) {
+    for (size_t i = 0; i < n; i++)
+      if (!nextBit(t, out + i)) return false;
+    return true;
+  }
   int v;
   for (size_t i = 0; i < n; i++) {
     if (ver == 3) {
@@ -121,7 +140,7 @@ bool readPlain(Text* t, IMGF* img, int ver, int factor) {
       *out++ = 255;
     } else {
       if (!nextSample(t, &v)) return false;
-      *out++ = ver == 1 ? static_cast<uint8_t>(v) : scale(v, factor);
+      *out++ = scale(v, factor);
     }
   }
   return true;
@@ -148,8 +167,11 @@ bool readRaw(const uint8_t* p, size_t avail, IMGF* img, int ver, int factor) {
   size_t n = size_t(img->w) * size_t(img->h);
   uint8_t* out = img->buf;
   if (ver == 4) {
-    if (avail < (n + 7) / 8) return false;
-    for (size_t i = 0; i < n; i++) out[i] = (p[i >> 3] >> (7 - (i & 7))) & 1;
+    // Every row starts on a byte boundary.
+    size_t w = size_t(img->w), h = size_t(img->h), row = (w + 7) / 8;
+    if (row && avail / row < h) return false;
+    for (size_t y = 0; y < h; y++, p += row, out += w)
+      for (size_t x = 0; x < w; x++) out[x] = (p[x >> 3] >> (7 - (x & 7))) & 1;
     return true;
   }
   if (ver == 5 ? avail < n : avail / 3 < n) return false;
@@ -326,11 +348,15 @@ class SampleWriter {
   bool ok_ = true;
 };
 
-bool writeRaw(FOUT* fo, const uint8_t* px, size_t n, int ver) {
+bool writeRaw(FOUT* fo, const uint8_t* px, int w, int h, int ver) {
+  size_t n = size_t(w) * size_t(h);
   if (ver == 5) return foutWrite(fo, px, n);
   if (ver == 4) {
-    std::vector<uint8_t> out((n + 7) / 8);
-    for (size_t i = 0; i < n; i++) out[i >> 3] |= uint8_t((px[i] & 1) << (7 - (i & 7)));
+    size_t row = (size_t(w) + 7) / 8;
+    std::vector<uint8_t> out(row * size_t(h));
+    for (size_t y = 0; y < size_t(h); y++, px += w)
+      for (size_t x = 0; x < size_t(w); x++)
+        out[y * row + (x >> 3)] |= uint8_t((px[x] & 1) << (7 - (x & 7)));
     return foutWrite(fo, out.data(), out.size());
   }
   // Colour samples go out a piece at a time, converted in the cache.
@@ -362,7 +388,7 @@ int ppmWrite(FOUT* fo, const void* pixels, int w, int h, int ver) {
   if (n < 0 || !foutWrite(fo, head, size_t(n)) || !foutWrite(fo, eol, std::strlen(eol))) return 0;
   const uint8_t* px = static_cast<const uint8_t*>(pixels);
   size_t npix = size_t(w) * size_t(h);
-  if (ver >= 4) return writeRaw(fo, px, npix, ver) ? 1 : 0;
+  if (ver >= 4) return writeRaw(fo, px, w, h, ver) ? 1 : 0;
   // The writer's 64 KiB buffer is too big for the stack of every caller.
   std::unique_ptr<SampleWriter> sw(new SampleWriter(fo));
   if (ver == 3) {

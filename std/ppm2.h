@@ -1,7 +1,7 @@
 // Portable bitmap, greymap and pixmap: all six variants in (P1-P3 plain text,
-// P4-P6 raw), the plain-text variants out. P4 is one continuous bit stream
-// over the whole picture (rows are not byte aligned); plain samples must be
-// separated by white space.
+// P4-P6 raw), the plain-text variants out. P4 rows start on byte boundaries;
+// plain bitmap samples are single digits and may run together, the other
+// plain samples are separated by white space.
 #pragma once
 
 #include <cstddef>
@@ -25,8 +25,9 @@ IMGF* ppmOpen(const char* fname);
 // Same on a memory image of a file; never reads outside [data, data + len).
 IMGF* ppmDecode(const uint8_t* data, size_t len);
 
-// Writes version 1 or 2 from index bytes, 3 from RGBA pixels (4 to 6: the
-// raw forms of the same). 1 when the whole file was written and closed.
+// Writes version 1 or 2 from sample bytes (bitmap: 1 is black; grey map:
+// the grey level), 3 from RGBA pixels (4 to 6: the raw forms of the same).
+// 1 when the whole file was written and closed.
 int ppmSave(const char* fname, const void* pixels, int w, int h, int ver);
 // Same into an open stream, which stays open; 1 when every write succeeded.
 int ppmWrite(FOUT* fo, const void* pixels, int w, int h, int ver);

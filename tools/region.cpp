@@ -105,6 +105,7 @@ namespace {
 BM* resampledCopy(int w, int h, const BM* src, int (*fill)(BM*, const BM*)) {
   if (!src || w <= 0 || h <= 0) return nullptr;
   BM* out = bmNew(nullptr, src->bpp, w, h, src->cmap, src->cmapn);
+  bmCmapCopy(out, src);
   if (out && !fill(out, src)) {
     bmFre(out);
     return nullptr;
@@ -125,6 +126,7 @@ BM* resampleIdx(int w, int h, const BM* src) {
 BM* scaleCopy(const BM* crop, int w, int h, const BM* dest) {
   if (!crop || !dest || w <= 0 || h <= 0) return nullptr;
   BM* src = bmDup(crop);
+  bmCmapCopy(src, crop);  // pixels may use entries at and above cmapn
   BM* out = bmNew(nullptr, 4, w, h, dest->cmap, dest->cmapn);
   const bool ok = src && out && bmDirect(src) && resample(out, src);
   bmFre(src);

@@ -106,7 +106,9 @@ void renderQuad(BM* dst, const QPOINT* p, const BM* src) {
 
 BM* blankLike(const BM* src, int w, int h) {
   if (static_cast<int64_t>(w) * h > BM_MAXPIXELS) return nullptr;
-  return bmNew(nullptr, src->bpp, w, h, src->cmap, src->cmapn);
+  BM* out = bmNew(nullptr, src->bpp, w, h, src->cmap, src->cmapn);
+  bmCmapCopy(out, src);
+  return out;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // tdeconv: converts an image file to the format of another file's extension,
 // the way "save as" does, or prints what a file holds.
-//   tdeconv IN OUT     exit 0, or 1 with the library's message
+//   tdeconv IN OUT     exit 0, or 1 with the library's message (and a line
+//                      naming the file and a reason when the library gave none)
 //   tdeconv -i FILE    prints "W H BPP CMAPN FTYPE"
 // The library speaks Shift-JIS; on a UTF-8 terminal its messages are converted
 // for display (the file names in them are shown as given).
@@ -99,22 +100,36 @@ bool utf8Terminal() {
   return cs && (!std::strcmp(cs, "UTF-8") || !std::strcmp(cs, "utf8"));
 }
 
-int info(const char* fname) {
+// The file a refusal concerns; main makes sure the output names it.
+struct Refusal {
+  std::string file;
+  const char* why = nullptr;  // Shift-JIS reason, for when nothing else says one
+};
+
+const char* const kUnreadable = "読み込めません(壊れているか、対応していない形式です)";
+
+int info(const char* fname, Refusal* no) {
   BM* bm = bmfileLoad(fname);
-  if (!bm) return 1;
+  if (!bm) {
+    *no = Refusal{fname, kUnreadable};
+    return 1;
+  }
   std::printf("%d %d %d %d %d\n", bm->w, bm->h, bm->bpp, bm->cmapn, bm->ftype);
   bmFre(bm);
   return 0;
 }
 
-int convert(const char* in, const char* out) {
+int convert(const char* in, const char* out, Refusal* no) {
   int kind = extKind(out);
   if (kind < 0) {
     std::printf("tdeconv:出力形式が分かりません:%s\n", out);
     return 1;
   }
   BM* bm = bmfileLoad(in);
-  if (!bm) return 1;
+  if (!bm) {
+    *no = Refusal{in, kUnreadable};
+    return 1;
+  }
   int ok;
   if ((kind == BMF_ICO || kind == BMF_CUR) && bm->bpp == 4) {
     // Icons and cursors hold indices: save an indexed copy, with error diffusion.
@@ -129,7 +144,13 @@ int convert(const char* in, const char* out) {
     ok = bmfileSave(bm, out, kind);
   }
   bmFre(bm);
+  if (!ok) *no = Refusal{out, "書き込めません"};
   return ok ? 0 : 1;
+}
+
+// A line of the output that ends with ":NAME": the library named the file.
+bool namesFile(const std::string& text, const std::string& name) {
+  return text.find(":" + name + "\n") != std::string::npos;
 }
 
 }  // namespace
@@ -139,15 +160,20 @@ int main(int argc, char** argv) {
   std::vector<std::string> names(argv + 1, argv + argc);
   StdoutCapture capture;
   int rc;
+  Refusal no;
   if (argc == 3 && !std::strcmp(argv[1], "-i")) {
-    rc = info(argv[2]);
+    rc = info(argv[2], &no);
   } else if (argc == 3) {
-    rc = convert(argv[1], argv[2]);
+    rc = convert(argv[1], argv[2], &no);
   } else {
     std::printf("使い方: tdeconv 入力 出力\n        tdeconv -i ファイル\n");
     rc = 1;
   }
   std::string text = capture.finish();
+  // Every refusal says which file and why: readers may fail silently, or
+  // with a reason that does not name the file.
+  if (no.why && !namesFile(text, no.file))
+    text += "tdeconv:" + std::string(no.why) + ":" + no.file + "\n";
   if (utf8) text = forDisplay(text, names);
   std::fwrite(text.data(), 1, text.size(), stdout);
   return rc;

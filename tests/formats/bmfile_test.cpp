@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "formats/pxa.h"
+#include "tests/formats/keepcolours.h"
 #include "testutil.h"
 
 namespace {
@@ -188,7 +191,7 @@ TEST(BmfileSave, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   bm->modified = 1;
   // Icons of this size are refused before anything is written.
   captureStdout([&] { EXPECT_EQ(bmfileSave(bm.get(), f.c_str(), BMF_ICO), 0); });
-  for (int type : {int(BMF_BMP), int(BMF_NATIVE)}) {
+  for (int type : {BMF_BMP, BMF_NATIVE, BMF_TIFF, BMF_PPM, BMF_JPEG, BMF_SBF}) {
     FileSizeLimit limit(1000);
     std::string out = captureStdout([&] { EXPECT_EQ(bmfileSave(bm.get(), f.c_str(), type), 0); });
     EXPECT_EQ(out, "bmfileSave:書き込みエラー:" + f + "\n");
@@ -204,6 +207,25 @@ TEST(BmfileSave, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   std::string out = captureStdout(
       [&] { EXPECT_EQ(bmfileSave(bm.get(), dir.file("no/such.bmp").c_str(), BMF_BMP), 0); });
   EXPECT_NE(out.find("bmfileSave:書き込みエラー:"), std::string::npos);
+}
+
+// One temporary file per save, beside the target: names up to the longest
+// the record holds (255 bytes) save in every format and leave nothing else.
+TEST(BmfileSave, LongNamesSaveInEveryFormat) {
+  TempDir dir;
+  char old[4096];
+  ASSERT_TRUE(getcwd(old, sizeof old));
+  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  keep::Picture bm = keep::make(2);
+  for (size_t len : {size_t(250), size_t(255)}) {
+    for (int type = BMF_NATIVE; type <= BMF_SBF; ++type) {
+      std::string name = std::string(len - 4, 'n') + bmfileExt(type);
+      EXPECT_EQ(bmfileSave(bm.get(), name.c_str(), type), 1) << len << " " << type;
+      EXPECT_EQ(listDir("."), std::vector<std::string>{name}) << len << " " << type;
+      std::remove(name.c_str());
+    }
+  }
+  ASSERT_EQ(chdir(old), 0);
 }
 
 TEST(BmfileExt, TablesOfExtensions) {
@@ -231,19 +253,38 @@ TEST(BmfileExt, TablesOfExtensions) {
   EXPECT_EQ(extKind("d.ico\\\x95\x5c"), -1);
 }
 
-TEST(PpmKind, BitmapGreyOrPixmap) {
+TEST(PpmKind, ByTheColoursInUse) {
   BmPtr bm(bmNew(nullptr, 1, 3, 1, nullptr, 256));
-  bm->buf[0] = 0, bm->buf[1] = 1, bm->buf[2] = 2;
-  EXPECT_EQ(ppmKind(bm.get()), 1);
-  bm->buf[1] = 3;
-  EXPECT_EQ(ppmKind(bm.get()), 2);
-  bm->cmap[3] = rgbaMake(1, 2, 3, 255);
+  bm->buf[0] = 0, bm->buf[1] = 255, bm->buf[2] = 0;
+  EXPECT_EQ(ppmKind(bm.get()), 1) << "black and white only";
+  bm->buf[1] = 1;
+  EXPECT_EQ(ppmKind(bm.get()), 2) << "index 1 is a grey of 1, not white";
+  bm->cmap[1] = rgbaMake(1, 2, 3, 255);
   EXPECT_EQ(ppmKind(bm.get()), 3);
-  bm->cmap[9] = rgbaMake(9, 0, 0, 255);  // unused entries do not count
-  bm->cmap[3] = rgbaMake(3, 3, 3, 0);    // alpha is ignored
-  EXPECT_EQ(ppmKind(bm.get()), 2);
+  bm->cmap[9] = rgbaMake(9, 0, 0, 255);      // unused entries do not count
+  bm->cmap[1] = rgbaMake(255, 255, 255, 0);  // alpha is ignored
+  EXPECT_EQ(ppmKind(bm.get()), 1);
   BmPtr direct(bmNew(nullptr, 4, 1, 1, nullptr, 0));
   EXPECT_EQ(ppmKind(direct.get()), 3);
+}
+
+TEST(BmfileSave, EveryLosslessFormatKeepsTheColours) {
+  TempDir dir;
+  for (size_t k = 0; k < keep::kinds().size(); ++k) {
+    keep::Picture bm = keep::make(k);
+    const char* name = keep::kinds()[k].name;
+    for (int type : keep::formatsFor(k)) {
+      std::string f = dir.file(std::string("k") + bmfileExt(type));
+      ASSERT_EQ(bmfileSave(bm.get(), f.c_str(), type), 1) << name << " " << type;
+      if (type == BMF_PPM) {
+        EXPECT_EQ(readFile(f)[1], '0' + keep::kinds()[k].ppmVersion) << name;
+      }
+      BmPtr back;
+      captureStdout([&] { back.reset(bmfileLoad(f.c_str())); });
+      ASSERT_TRUE(back) << name << " " << type;
+      EXPECT_EQ(keep::rgbOf(back.get()), keep::rgbOf(bm.get())) << name << " " << bmfileExt(type);
+    }
+  }
 }
 
 }  // namespace

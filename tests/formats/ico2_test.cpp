@@ -153,7 +153,7 @@ TEST(Ico, ForeignAndFullColourFiles) {
   EXPECT_EQ(out, "フルカラーのアイコン、カーソルはサポートしていません\n");
   ASSERT_EQ(l.count(), 1);
   EXPECT_EQ(l.at(0)->ncolor, 256);
-  EXPECT_EQ(l.at(0)->buf[0], 0);
+  EXPECT_EQ(l.at(0)->buf, nullptr) << "no pixels rather than a blank picture";
 }
 
 // An icon file whose entries hold the given PNG files (directory sizes 0: 256).

@@ -49,11 +49,12 @@ TEST(PpmRead, PlainVariants) {
   EXPECT_EQ(bm->cmap[1], 0u) << "index 1 black, alpha 0";
   const uint8_t bits[] = {0, 1, 0, 1, 0, 1};
   EXPECT_EQ(0, std::memcmp(bm->buf, bits, 6));
-  // Digits without spaces are one value.
-  ImgfPtr joined = decode("P1 1 1 010");
+  // Bitmap samples are single digits and may run together; only 0 and 1.
+  ImgfPtr joined = decode("P1 3 2 01\n0#c\n 1 01");
   ASSERT_TRUE(joined);
-  EXPECT_EQ(joined->buf[0], 10);
-  EXPECT_FALSE(decode("P1 3 1 010")) << "one value where three are needed";
+  EXPECT_EQ(0, std::memcmp(joined->buf, bits, 6));
+  EXPECT_FALSE(decode("P1 3 1 012")) << "no sample 2";
+  EXPECT_FALSE(decode("P1 3 1 01")) << "two samples where three are needed";
 
   ImgfPtr grey = decode("P2 2 1 15\n15 7");
   ASSERT_TRUE(grey);
@@ -101,15 +102,16 @@ TEST(PpmRead, LongPlainDataWithCommentsSignsAndOddSpaces) {
 }
 
 TEST(PpmRead, RawVariants) {
-  // P4 10 x 1 from 2 bytes; 3 x 3 from 2 bytes, the ninth pixel the top bit of byte 2.
+  // P4 10 x 1 from 2 bytes; 3 x 3 from 3 bytes, each row a byte of its own.
   ImgfPtr a = decode(std::string("P4 10 1\n\xA5\xC0", 10));
   ASSERT_TRUE(a);
   const uint8_t ea[] = {1, 0, 1, 0, 0, 1, 0, 1, 1, 1};
   EXPECT_EQ(0, std::memcmp(a->buf, ea, 10));
-  ImgfPtr b = decode(std::string("P4 3 3\n\x00\x80", 9));
+  ImgfPtr b = decode(std::string("P4 3 3\n\x40\xA0\x20", 10));
   ASSERT_TRUE(b);
-  EXPECT_EQ(b->buf[8], 1);
-  EXPECT_EQ(b->buf[7], 0);
+  const uint8_t eb[] = {0, 1, 0, 1, 0, 1, 0, 0, 1};
+  EXPECT_EQ(0, std::memcmp(b->buf, eb, 9));
+  EXPECT_FALSE(decode(std::string("P4 3 3\n\x40\xA0", 9))) << "the last row is missing";
   // A space after maxval is not skipped: it is the first sample.
   ImgfPtr c = decode(std::string("P6 1 1 255 \x01\x02", 14));
   ASSERT_TRUE(c);
@@ -197,9 +199,11 @@ TEST(PpmWrite, PlainTextLayout) {
   for (int i = 16; i < 20; i++) expect += " " + std::to_string(i * 13);
   expect += "\r\n";
   EXPECT_EQ(text(f), expect);
-  std::vector<uint8_t> bw = {0, 1, 2};
+  std::vector<uint8_t> bw = {0, 1, 1};
   EXPECT_EQ(text(fmtb::written([&](FOUT* fo) { return ppmWrite(fo, bw.data(), 3, 1, 1); })),
-            "P1 3 1\r\n 0 1 2\r\n");
+            "P1 3 1\r\n 0 1 1\r\n");
+  EXPECT_EQ(text(fmtb::written([&](FOUT* fo) { return ppmWrite(fo, bw.data(), 3, 1, 4); })),
+            "P4 3 1\n\x60");
   std::vector<uint8_t> rgba = {1, 2, 3, 4, 250, 251, 252, 0};
   EXPECT_EQ(text(fmtb::written([&](FOUT* fo) { return ppmWrite(fo, rgba.data(), 2, 1, 3); })),
             "P3 2 1 255\r\n 1 2 3 250 251 252\r\n");

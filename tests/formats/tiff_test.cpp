@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -120,8 +121,8 @@ TEST(TiffWrite, DirectColourFileLayoutAndRoundTrip) {
   EXPECT_EQ(le16(f, 2), 42u);
   EXPECT_EQ(le32(f, 4), 8u);
   EXPECT_EQ(le16(f, 8), 15u);
-  const uint16_t order[] = {254, 256, 257, 278, 258, 259, 262, 277,
-                            279, 296, 282, 283, 338, 284, 273};
+  const uint16_t order[] = {254, 256, 257, 258, 259, 262, 273, 277,
+                            278, 279, 282, 283, 284, 296, 338};  // ascending
   for (int i = 0; i < 15; i++) EXPECT_EQ(le16(f, 10 + 12 * i), order[i]) << i;
   EXPECT_EQ(le32(f, 10 + 12 * 15), 0u) << "no next directory";
   long strip = findEntry(f, 273);
@@ -150,7 +151,7 @@ TEST(TiffWrite, SixteenColourIndexedImage) {
   EXPECT_EQ(le16(f, bits + 8), 4u) << "BitsPerSample inline";
   long cm = findEntry(f, 320);
   EXPECT_EQ(le32(f, cm + 4), 48u);
-  EXPECT_EQ(le32(f, findEntry(f, 279) + 8), uint32_t((w * h * 4 + 7) / 8));
+  EXPECT_EQ(le32(f, findEntry(f, 279) + 8), uint32_t((w * 4 + 7) / 8 * h));
   uint32_t cmOff = le32(f, cm + 8);
   EXPECT_EQ(le16(f, cmOff + 2 * 3), 48u * 257) << "red of entry 3";
   EXPECT_EQ(le16(f, cmOff + 2 * (16 + 3)), 252u * 257) << "green of entry 3";
@@ -162,7 +163,7 @@ TEST(TiffWrite, SixteenColourIndexedImage) {
   for (int i = 0; i < 16; i++) EXPECT_EQ(img->cmap[i], cmap[i] | 0xff000000u) << i;
 }
 
-TEST(TiffWrite, PackedDepthsRunAcrossRows) {
+TEST(TiffWrite, PackedRowsStartOnByteBoundaries) {
   for (int depth : {1, 2, 4, 8}) {
     const int w = 3, h = 5;  // rows end mid-byte
     std::vector<uint8_t> px = fmtb::noise(w * h, uint32_t(depth));
@@ -172,18 +173,63 @@ TEST(TiffWrite, PackedDepthsRunAcrossRows) {
     auto f = fmtb::written(
         [&](FOUT* fo) { return tifdbWrite(fo, px.data(), w, h, cmap, 1 << depth, depth); });
     long strip = findEntry(f, 273);
-    size_t bytes = (w * h * depth + 7) / 8;
-    EXPECT_EQ(le32(f, strip + 8) + bytes, f.size()) << depth;
-    if (depth == 1) {
-      // First byte: the first 8 pixels, across the row end after 3.
-      uint8_t expect = 0;
-      for (int i = 0; i < 8; i++) expect |= uint8_t(px[i] << (7 - i));
-      EXPECT_EQ(f[le32(f, strip + 8)], expect);
-    }
+    size_t row = (w * depth + 7) / 8;
+    EXPECT_EQ(le32(f, strip + 8) + row * h, f.size()) << depth;
+    EXPECT_EQ(le32(f, findEntry(f, 279) + 8), row * h) << depth;
+    // Row 1 begins a byte of its own: its first pixel in the top bits.
+    EXPECT_EQ(f[le32(f, strip + 8) + row] >> (8 - depth), px[w]) << depth;
     ImgfPtr img = decode(f);
     ASSERT_TRUE(img) << depth;
     EXPECT_EQ(img->depth, depth);
     EXPECT_EQ(0, std::memcmp(img->buf, px.data(), px.size())) << depth;
+  }
+}
+
+// Files this system wrote before: one strip of indices running on over row
+// ends, its byte count the stream's length, the directory in the old order.
+std::vector<uint8_t> olderFile(int w, int h, int depth, const std::vector<uint8_t>& px,
+                               bool oldOrder) {
+  std::vector<uint8_t> stream((size_t(w) * h * depth + 7) / 8);
+  for (size_t i = 0; i < px.size(); i++)
+    stream[i * depth / 8] |= uint8_t(px[i] << (8 - depth - i * depth % 8));
+  TiffBuilder t(false);
+  uint32_t at = t.blob(stream);
+  std::vector<uint32_t> tags = {256, 257, 278, 258, 262, 320, 279, 273};
+  if (!oldOrder) std::sort(tags.begin(), tags.end());
+  for (uint32_t tag : tags) {
+    uint32_t v = tag == 256 ? w : tag == 257 || tag == 278 ? h : tag == 258 ? depth : 3;
+    if (tag == 320)
+      t.entry(320, TIFT_SHORT, std::vector<uint32_t>(3u << depth, 0x4000));
+    else if (tag == 279 || tag == 273)
+      t.entry(uint16_t(tag), TIFT_LONG, {tag == 273 ? at : uint32_t(stream.size())});
+    else
+      t.entry(uint16_t(tag), TIFT_SHORT, {v});
+  }
+  t.directory();
+  return t.bytes();
+}
+
+TEST(TiffRead, OlderStreamFilesAndRowAlignedFiles) {
+  struct Case {
+    int w, h, depth;
+    bool oldOrder, stream;  // stream: read as one run
+  } cases[] = {
+      {3, 5, 1, true, true},    // stream 2 bytes, rows 5: told apart by the count
+      {5, 3, 4, false, true},   // the count alone decides, whatever the order
+      {7, 2, 1, true, true},    // both 2 bytes: the old directory order decides
+      {7, 2, 1, false, false},  // ... and a sorted one means rows
+      {13, 1, 2, false, true},  // one row: both readings agree
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> px = fmtb::noise(size_t(c.w) * c.h, uint32_t(c.w + c.depth));
+    for (auto& v : px) v &= uint8_t((1 << c.depth) - 1);
+    std::vector<uint8_t> f = olderFile(c.w, c.h, c.depth, px, c.oldOrder);
+    ImgfPtr img;
+    std::string out = fmtb::captureStdout([&] { img = decode(f); });
+    ASSERT_TRUE(img) << c.w;
+    bool same = std::memcmp(img->buf, px.data(), px.size()) == 0;
+    EXPECT_EQ(same, c.stream || c.h == 1) << c.w << " x " << c.h;
+    EXPECT_EQ(out, "") << c.w;
   }
 }
 

@@ -52,6 +52,22 @@ TEST(FuzzReplay, CrashFilesFailCleanly) {
   std::printf("replayed %d crash files\n", replayed);
 }
 
+// Pictures the readers cannot decode: the load fails with a message instead
+// of handing over a blank picture that a save would write over the original.
+TEST(FuzzReplay, UndecodableFilesFailWithAMessage) {
+  auto files = filesIn(kFuzzDir + "/refused");
+  EXPECT_GE(files.size(), 4u);
+  for (const std::string& f : files) {
+    BM* bm = nullptr;
+    testing::internal::CaptureStdout();
+    bm = bmfileLoad(f.c_str());
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(bm, nullptr) << f;
+    EXPECT_FALSE(out.empty()) << f;
+    bmFre(bm);
+  }
+}
+
 TEST(FuzzReplay, SeedsRunAndStillDecode) {
   int seeds = 0;
   for (const FuzzTarget& t : kFuzzTargets) {

@@ -261,11 +261,61 @@ def cli_checks(d):
           repr((1, ("tdeconv:出力形式が分かりません:%s\n" % os.path.join(d, "x.xyz")).encode())).encode())
     code, out = cli([], "C.UTF-8")
     check("cli usage", bytes([code]), bytes([1]))
+    # Every refusal names the file and says why, also after a silent reader or
+    # a reason that does not name the file.
+    unreadable = "tdeconv:読み込めません(壊れているか、対応していない形式です):%s\n"
+    short = os.path.join(d, "short.ppm")
+    with open(short, "wb") as f:
+        f.write(b"P2 3 3 255\n1 2")
+    check("cli silent reader", repr(cli([short, short + ".bmp"], "C.UTF-8")).encode(),
+          repr((1, (unreadable % short).encode())).encode())
+    rle1 = os.path.join(d, "rle1.bmp")
+    with open(rle1, "wb") as f:
+        f.write(bmp_file(1, 2, 2, bytes(8), palette_of(2, 1), compression=1))
+    check("cli undecodable picture", repr(cli(["-i", rle1], "C.UTF-8")).encode(),
+          repr((1, ("bmpOpen DECODE ERROR: ebit=1\n" + unreadable % rle1).encode())).encode())
     # A direct-colour picture saved as an icon goes through an indexed copy.
     code, out = cli([src, os.path.join(d, "cli.ico")], "C.UTF-8")
     check("cli direct to icon", repr((code, out)).encode(), repr((0, b"")).encode())
     check("cli direct to icon pixels", pixels(os.path.join(d, "cli.ico")), pixels(src))
     check("cli -i icon", cli(["-i", os.path.join(d, "cli.ico")], "C")[1], b"7 5 1 16 7\n")
+
+
+def damaged_checks(d):
+    """Damaged copies of every seed file: tdeconv converts them or refuses
+    with exit code 1 and a message naming the file; it never crashes or hangs."""
+    import glob
+    import random
+    rnd = random.Random(16)
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    silent, broken, runs = [], [], 0
+    for seed in sorted(glob.glob(os.path.join(root, "fuzz", "corpus", "*", "*"))):
+        data = open(seed, "rb").read()
+        for k in range(4):
+            b = bytearray(data)
+            if k == 0:
+                b = b[:rnd.randrange(4, max(5, len(b)))]
+            else:
+                for _ in range(k):
+                    b[rnd.randrange(len(b))] = rnd.randrange(256)
+            path = os.path.join(d, "dmg%d%s" % (runs, os.path.splitext(seed)[1]))
+            runs += 1
+            with open(path, "wb") as f:
+                f.write(b)
+            try:
+                r = subprocess.run([TDECONV, path, path + ".bmp"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, timeout=30)
+            except subprocess.TimeoutExpired:
+                broken.append(path)
+                continue
+            if r.returncode not in (0, 1):
+                broken.append(path)
+            elif r.returncode == 1 and path.encode() not in r.stdout:
+                silent.append(path)
+    print("damaged copies: %d, refused without naming the file: %d, crashed or hung: %d" %
+          (runs, len(silent), len(broken)))
+    check("damaged copies refused with a message", repr(silent).encode(), b"[]")
+    check("damaged copies never crash", repr(broken).encode(), b"[]")
 
 
 def main():
@@ -324,6 +374,7 @@ def main():
             check("write bmp depth 2", f.read(30)[28:29], bytes([2]))
         check("write bmp 2 (netpbm)", run("bmptopnm", ours), run("bmptopnm", three))
         cli_checks(d)
+        damaged_checks(d)
     print("%d failures" % len(FAILS))
     return 1 if FAILS else 0
 

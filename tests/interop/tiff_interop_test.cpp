@@ -153,4 +153,31 @@ TEST_F(TiffInterop, OurFilesReadByLibtiff) {
   }
 }
 
+// Rows of narrow samples start on byte boundaries: odd widths both ways.
+TEST_F(TiffInterop, OddWidthsOfNarrowIndicesBothWays) {
+  INTEROP_NEED("tiffinfo");
+  for (int width : {1, 3, 5, 7, 13}) {
+    for (int depth : {1, 2, 4}) {
+      interop::spill(s("odd.ppm"), interop::p6(width, h, interop::pattern(width, h, depth)));
+      expectFrom("convert '" + s("odd.ppm") + "' -colors " + std::to_string(1 << depth) +
+                     " -type palette -depth " + std::to_string(depth) + " -compress none '" +
+                     s("t.tif") + "'",
+                 depth);
+      std::vector<uint8_t> idx(size_t(width) * h);
+      for (size_t i = 0; i < idx.size(); i++) idx[i] = uint8_t((i * 5 + i / width) % (1 << depth));
+      uint32_t cmap[256];
+      for (int i = 0; i < 256; i++) cmap[i] = uint32_t(i * 40 & 255) | uint32_t(255 - i) << 8;
+      ASSERT_EQ(tifdbSave(s("o.tif").c_str(), idx.data(), width, h, cmap, 1 << depth, depth), 1);
+      IMGF* img = expectSameAsLibtiff(s, s("o.tif"));
+      ASSERT_TRUE(img);
+      EXPECT_EQ(0, std::memcmp(img->buf, idx.data(), idx.size())) << width << " " << depth;
+      imgfFre(img);
+      // No warning from libtiff (tags in ascending order).
+      ASSERT_EQ(interop::sh("tiffinfo '" + s("o.tif") + "' > /dev/null 2> '" + s("w.txt") + "'"),
+                0);
+      EXPECT_TRUE(interop::slurp(s("w.txt")).empty()) << width << " " << depth;
+    }
+  }
+}
+
 }  // namespace

@@ -187,13 +187,23 @@ TEST(HsvAdjust, HundredKeepsColoursAndBothExtremesTurnHalfway) {
   EXPECT_EQ(rgbaB(a), 255u);
 }
 
+TEST(HsvAdjust, NeutralSettingsKeepEveryColour) {
+  int changed = 0;
+  for (int r = 0; r < 256; r += 3)
+    for (int g = 0; g < 256; g += 5)
+      for (int b = 0; b < 256; b++)
+        changed +=
+            hsvAdjustColor(rgbaMake(r, g, b, 255), 100, 100, 100, 100) != rgbaMake(r, g, b, 255);
+  EXPECT_EQ(changed, 0);
+}
+
 TEST(HsvAdjust, SaturationValueAndAlphaSettings) {
   EXPECT_EQ(hsvAdjustColor(rgbaMake(255, 0, 0, 255), 100, 0, 100, 100),
             rgbaMake(255, 255, 255, 255));
   EXPECT_EQ(hsvAdjustColor(rgbaMake(200, 100, 0, 255), 100, 100, 50, 100),
             rgbaMake(100, 50, 0, 255));
   EXPECT_EQ(hsvAdjustColor(rgbaMake(200, 100, 0, 9), 100, 100, 300, 50),
-            rgbaMake(255, 127, 0, 127));
+            rgbaMake(255, 128, 0, 127));  // 127.5 rounds up
   EXPECT_EQ(hsvAdjustColor(rgbaMake(200, 100, 0, 0), 100, 100, 100, 100), rgbaMake(200, 100, 0, 0));
   EXPECT_EQ(hsvAdjustColor(rgbaMake(1, 1, 1, 1), 100, 100, 100, 400), rgbaMake(1, 1, 1, 255));
 }
