@@ -19,6 +19,8 @@ void cmdUndo(cWIN* w) {
 void cmdDuplicate(cWIN* w) {
   BM* copy = bmDup(w->image);
   if (!copy) return;
+  // The whole colour map: pixels may use entries at and above cmapn.
+  bmCmapCopy(copy, w->image);
   std::snprintf(copy->fname, sizeof copy->fname, "%s", "複製.pxa");
   cwinOpenImage(copy);
 }
