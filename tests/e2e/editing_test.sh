@@ -20,10 +20,7 @@ EOF
 "$TDECONV" "$WORKDIR/start.ppm" "$WORKDIR/start.bmp" >/dev/null
 
 # cell C R : screen position of the centre of picture cell (C, R).
-cell() {
-  screenshot e2e_cell
-  "${SCREEN[@]}" cell "$ARTIFACTS/e2e_cell.png" "$MAGENTA" 16 "$1" "$2"
-}
+cell() { picture_cell "$MAGENTA" 16 "$1" "$2"; }
 
 # menu ID N... : opens the menu bar of window ID with F10 and walks it with
 # the given keys.
