@@ -8,6 +8,7 @@
 #include "app/evthost.h"
 #include "image/bm.h"
 #include "std/xwin.h"
+#include "tools/gesture/colcnv.h"
 
 class cWIN : public cXWIN {
  public:
@@ -18,6 +19,7 @@ class cWIN : public cXWIN {
   int32_t kind;      // WIN_DOC, or WIN_CMAP for a colour-map window
   cWIN* cmapwin;     // this document's colour-map window, or null
   DB* overlays;      // (draw routine, data) records of running tools
+  COLCNV colcnv;     // colour-conversion settings and saved selection
 
   cWIN();
   ~cWIN() override;

@@ -10,6 +10,7 @@
 
 class cXWIN;
 struct BM;
+struct COLCNV;
 
 // Window kinds: a document window or the colour-map window of one.
 enum : int32_t { WIN_DOC = 0, WIN_CMAP = 1 };
@@ -44,6 +45,12 @@ class EVTHOST {
   // Colour-map window: copy the owner's colour map in, or push it back.
   virtual void cmapPull(cXWIN* cmap) = 0;
   virtual void cmapPush(cXWIN* cmap) = 0;
+  // The window's colour-conversion settings and saved selection (one per
+  // window, kept as long as the window lives).
+  virtual COLCNV* winColcnv(cXWIN* w) = 0;
+  // Posts command `cmd` to the window as a menu command: it is handled when
+  // the window's messages are next dispatched, after the tool has returned.
+  virtual void winPost(cXWIN* w, int32_t cmd) = 0;
 
   // The context menu of a held right button over w at client (x, y).
   virtual void ctxMenu(cXWIN* w, int x, int y) = 0;

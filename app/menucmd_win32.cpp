@@ -7,6 +7,7 @@
 #include "image/bmgeom.h"
 #include "tools/undo.h"
 #include "ui/cmap.h"
+#include "ui/colcnv.h"
 #include "ui/settings.h"
 
 namespace {
@@ -45,6 +46,10 @@ void rotate(cWIN* w, void (*flip)(BM*)) {
 void cmdRotatePlus(cWIN* w) { rotate(w, bmFlipH); }
 void cmdRotateMinus(cWIN* w) { rotate(w, bmFlipV); }
 
+// CMD_COLCNV, posted by the colour-conversion tool to a document or
+// colour-map window.
+void cmdColourConvert(cWIN* w) { colcnvDialog(w); }
+
 void cmdPixelGrid(cWIN* w) {
   w->pixgrid = !w->pixgrid;
   w->invalidate();
@@ -75,6 +80,7 @@ const MENUCMD kCommands[] = {
     {33022, cmdCharGrid<16>}, {33023, cmdCharGrid<32>}, {33024, cmdCharGrid<64>},
     {33042, cmdScale<1>},     {33043, cmdScale<2>},     {33044, cmdScale<4>},
     {33045, cmdScale<8>},     {33046, cmdScale<16>},    {33047, cmdScale<32>},
+    {6809, cmdColourConvert},
 };
 
 }  // namespace

@@ -51,6 +51,10 @@ class WinHost : public EVTHOST {
   }
   void cmapPull(cXWIN* w) override { static_cast<cCMAP*>(w)->pull(); }
   void cmapPush(cXWIN* w) override { static_cast<cCMAP*>(w)->push(); }
+  COLCNV* winColcnv(cXWIN* w) override { return &cw(w)->colcnv; }
+  void winPost(cXWIN* w, int32_t cmd) override {
+    PostMessageA(w->handle, WM_COMMAND, static_cast<WPARAM>(cmd), 0);
+  }
   void ctxMenu(cXWIN* w, int x, int y) override { ::ctxMenu(cw(w), x, y); }
   void toolEnded(cXWIN* menu, int32_t cmd) override { static_cast<cTOOLMN*>(menu)->toolEnded(cmd); }
   void* toolCursor(int slot) override {

@@ -15,6 +15,7 @@
 #include "app/evt.h"
 #include "app/evthost.h"
 #include "image/bm.h"
+#include "tools/gesture/colcnv.h"
 #include "tools/gesture/toolframe.h"
 
 struct FakeWin {
@@ -26,6 +27,7 @@ struct FakeWin {
   bool alive = true;
   int repaints = 0;
   int pushes = 0, pulls = 0;
+  COLCNV colcnv;
   ~FakeWin() {
     dbFre(overlays);
     bmFre(bm);
@@ -44,7 +46,7 @@ class FakeHost : public EVTHOST {
   std::deque<Step> script;
   int64_t now = 0;
   std::vector<FakeWin*> wins;
-  std::vector<std::string> log;  // ctxMenu, toolEnded and drawing calls
+  std::vector<std::string> log;  // ctxMenu, toolEnded, posts and drawing calls
   int cursorDepthMax = 0;
 
   FakeHost() {
@@ -129,6 +131,8 @@ class FakeHost : public EVTHOST {
   }
   void cmapPull(cXWIN* w) override { fw(w)->pulls++; }
   void cmapPush(cXWIN* w) override { fw(w)->pushes++; }
+  COLCNV* winColcnv(cXWIN* w) override { return &fw(w)->colcnv; }
+  void winPost(cXWIN*, int32_t cmd) override { log.push_back("post " + std::to_string(cmd)); }
   void ctxMenu(cXWIN*, int x, int y) override {
     log.push_back("menu " + std::to_string(x) + "," + std::to_string(y));
   }

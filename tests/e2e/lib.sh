@@ -101,6 +101,13 @@ screenshot() {
   import -window root "$ARTIFACTS/$1.png"
 }
 
+# picture_cell RRGGBB N C R : screen centre "X Y" of cell (C, R) of the N x N
+# picture on the screen, found by a colour whose pixels span its whole width.
+picture_cell() {
+  screenshot e2e_cell
+  python3 "$(dirname "${BASH_SOURCE[0]}")/screen.py" cell "$ARTIFACTS/e2e_cell.png" "$@"
+}
+
 # sjis_stdout : the program's standard output converted from Shift-JIS.
 sjis_stdout() { iconv -f CP932 -t UTF-8 "$WORKDIR/stdout"; }
 

@@ -14,8 +14,6 @@
 
 namespace {
 
-bool endsTool(int32_t r) { return (r & (EVT_RIGHT | EVT_CLICK)) || quitflag; }
-
 void drawTwoPoint(BM* bm, int32_t variant, const SEL& s) {
   switch (variant) {
     case OVL_LINE:
@@ -33,29 +31,18 @@ void drawTwoPoint(BM* bm, int32_t variant, const SEL& s) {
   }
 }
 
-// Loops toolRect with the band `kind` and colour pick, applying `apply` to
-// the image of every completed selection as one undo step.
-template <class Apply>
-void selectionLoop(int32_t kind, Apply apply) {
-  while (!quitflag) {
-    SEL s;
-    if (endsTool(toolRect(&s, kind, 1))) break;
-    BM* bm = toolImage(s.win);
-    if (!bm) continue;
-    undoBegin(bm);
-    apply(bm, s);
-    toolChanged(s.win);
-  }
-}
-
 }  // namespace
 
 void toolTwoPoint(int32_t variant) {
-  selectionLoop(variant, [variant](BM* bm, const SEL& s) { drawTwoPoint(bm, variant, s); });
+  toolEachRect(variant, 1, [variant](BM* bm, const SEL& s) {
+    undoBegin(bm);
+    drawTwoPoint(bm, variant, s);
+  });
 }
 
 void toolRectangle(int32_t variant) {
-  selectionLoop(OVL_RECT, [variant](BM* bm, const SEL& s) {
+  toolEachRect(OVL_RECT, 1, [variant](BM* bm, const SEL& s) {
+    undoBegin(bm);
     if (variant)
       rectFill(bm, s.x0, s.y0, s.x1, s.y1);
     else

@@ -106,3 +106,20 @@ int32_t toolPoly(void** ovl, DB** pts, int max, int32_t curve);
 void toolChanged(cXWIN* win);
 // The image of a window that still exists, else null.
 BM* toolImage(cXWIN* win);
+
+// What tools that act on a dragged rectangle share: toolRect with the band
+// `kind` until the tool ends; fn(bm, sel) changes the image of every
+// completed selection (and begins its undo step), then the window repaints
+// and a colour-map window pushes its colour map to the owner.
+template <class Fn>
+void toolEachRect(int32_t kind, int pick, Fn fn) {
+  while (!quitflag) {
+    SEL s;
+    const int32_t r = toolRect(&s, kind, pick);
+    if ((r & (EVT_RIGHT | EVT_CLICK)) || quitflag) break;
+    BM* bm = toolImage(s.win);
+    if (!bm) continue;
+    fn(bm, s);
+    toolChanged(s.win);
+  }
+}

@@ -12,8 +12,8 @@ const TOOLDEF tooltbl[] = {
     {33002, "矩形", toolRectangle, 0},
     {33058, "円", toolTwoPoint, 2},
     {33059, "楕円", toolTwoPoint, 3},
-    {33035, "左右反転", nullptr, 3},
-    {33036, "上下反転", nullptr, 2},
+    {33035, "左右反転", toolFilter, FLT_FLIPH},
+    {33036, "上下反転", toolFilter, FLT_FLIPV},
     {33041, "文字描画", nullptr, 0},
     {33003, "矩形フィル", toolRectangle, 1},
     {33004, "矩形コピー", nullptr, 0},
@@ -22,18 +22,18 @@ const TOOLDEF tooltbl[] = {
     {33057, "回転", nullptr, 0},
     {33001, "ペイント", toolPaint, 0},
     {33068, "サンプリングペイント", toolSamplePaint, 0},
-    {33037, "ぼかす", nullptr, 4},
-    {33005, "縁取り", nullptr, 0},
-    {33006, "ふち削り", nullptr, 1},
-    {33026, "プッシュ", nullptr, 1},
-    {33027, "プル", nullptr, 0},
-    {33056, "シェーディングつき輪郭", nullptr, 8},
-    {33063, "色変換", nullptr, 0},
-    {33069, "エアブラシ", nullptr, 0},
-    {33071, "エアブラシ(明るく)", nullptr, 1},
-    {33072, "エアブラシ(暗く)", nullptr, 2},
-    {33038, "明るくする", nullptr, 5},
-    {33039, "暗くする", nullptr, 6},
+    {33037, "ぼかす", toolFilter, FLT_BLUR},
+    {33005, "縁取り", toolFilter, FLT_EDGE},
+    {33006, "ふち削り", toolFilter, FLT_ERODE},
+    {33026, "プッシュ", toolBevel, 1},
+    {33027, "プル", toolBevel, 0},
+    {33056, "シェーディングつき輪郭", toolFilter, FLT_OUTLINE},
+    {33063, "色変換", toolColourConvert, 0},
+    {33069, "エアブラシ", toolAirbrush, AIR_PLAIN},
+    {33071, "エアブラシ(明るく)", toolAirbrush, AIR_LIGHTEN},
+    {33072, "エアブラシ(暗く)", toolAirbrush, AIR_DARKEN},
+    {33038, "明るくする", toolFilter, FLT_BRIGHTEN},
+    {33039, "暗くする", toolFilter, FLT_DARKEN},
     {33053, "未実装", nullptr, 0},
     {33051, "透視変形", nullptr, 0},
     {33052, "透視逆変形", nullptr, 1},
@@ -42,7 +42,7 @@ const TOOLDEF tooltbl[] = {
 
 namespace {
 
-const TOOLDEF kGradient = {33048, "グラデーション作成", nullptr, 7};
+const TOOLDEF kGradient = {33048, "グラデーション作成", toolFilter, FLT_GRADIENT};
 const TOOLDEF kOpenRegion = {33064, "範囲を指定してウィンドウをオープン", nullptr, 0};
 
 }  // namespace
