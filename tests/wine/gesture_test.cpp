@@ -1,162 +1,17 @@
 // Tool gestures as real mouse messages posted to real document windows while
 // the main loop runs with its tick timer; afterwards the image and its undo
 // log are checked.
-#include "tests/wine/gtest_win.h"
+#include "tests/wine/gesture.h"
 
-#include <windows.h>
-
-#include <cstring>
-#include <functional>
-#include <set>
-#include <utility>
-#include <vector>
-
-#include "app/appmain.h"
-#include "app/cwin.h"
-#include "app/evt.h"
-#include "app/winhost.h"
-#include "formats/tdecur.h"
-#include "image/palette.h"
 #include "tools/drawcolor.h"
 #include "tools/fill.h"
-#include "tools/gesture/toolframe.h"
 #include "tools/linewalk.h"
 #include "tools/shapes.h"
 #include "tools/undo.h"
 
 namespace {
 
-// One posted message, `wait` ms after the previous one; (x, y) is an image
-// cell, sent as the client position of its centre.
-struct Msg {
-  int wait;
-  UINT msg;
-  double x, y;
-  cXWIN* to = nullptr;  // null: the window given to play
-};
-
-// A Win32 thread (threads that call the Win32 API must be the system's own,
-// not the C++ library's).
-class Thread {
- public:
-  explicit Thread(std::function<void()> f) : f_(std::move(f)) {
-    h_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
-  }
-  ~Thread() { join(); }
-  void join() {
-    if (!h_) return;
-    WaitForSingleObject(h_, INFINITE);
-    CloseHandle(h_);
-    h_ = nullptr;
-  }
-
- private:
-  static DWORD WINAPI run(void* p) {
-    static_cast<Thread*>(p)->f_();
-    return 0;
-  }
-  std::function<void()> f_;
-  HANDLE h_;
-};
-
-class Gesture : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { cursorset = tdecurOpen(); }
-  static void TearDownTestSuite() {
-    tdecurClose(cursorset);
-    cursorset = nullptr;
-  }
-  void SetUp() override {
-    drain();
-    evtInit();
-    toolSettingsInit();
-    winhostInstall();
-  }
-  void TearDown() override {
-    for (HWND h : handles_)
-      if (IsWindow(h)) DestroyWindow(h);
-    drain();
-    evtFree();
-  }
-
-  cWIN* open(int bpp, int w, int h) {
-    uint32_t cmap[256];
-    palDirect(cmap);
-    BM* bm = bmNew(nullptr, bpp, w, h, cmap, 256);
-    std::snprintf(bm->fname, sizeof bm->fname, "%s", "gesture.pxa");
-    bm->pen = 0x35;
-    auto* win = new cWIN;
-    EXPECT_TRUE(win->winShowImage(bm, w * 8, h * 8));
-    handles_.push_back(win->handle);
-    return win;
-  }
-
-  // Posts the messages from a second thread, then ends the loop with
-  // WM_QUIT; runs the main loop meanwhile.
-  void play(cWIN* w, const std::vector<Msg>& msgs) {
-    std::vector<std::pair<int, MSG>> out;
-    for (const Msg& m : msgs) {
-      cXWIN* to = m.to ? m.to : w;
-      to->updateXform(to->width, to->height);
-      const int x = static_cast<int>(to->toWinX(m.x + 0.5));
-      const int y = static_cast<int>(to->toWinY(m.y + 0.5));
-      MSG msg{};
-      msg.hwnd = to->handle;
-      msg.message = m.msg;
-      msg.lParam = MAKELPARAM(x, y);
-      out.push_back({m.wait, msg});
-    }
-    const DWORD self = GetCurrentThreadId();
-    Thread poster([out, self] {
-      for (const auto& [wait, m] : out) {
-        Sleep(wait);
-        PostMessageA(m.hwnd, m.message, 0, m.lParam);
-      }
-      Sleep(100);
-      PostThreadMessageA(self, WM_QUIT, 0, 0);
-    });
-    appRunLoop();
-    poster.join();
-  }
-
-  static void drain() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-  }
-
-  std::vector<HWND> handles_;
-};
-
-// A drag held past the click time, from one cell to another.
-std::vector<Msg> drag(double x0, double y0, double x1, double y1) {
-  return {{30, WM_MOUSEMOVE, x0, y0},
-          {10, WM_LBUTTONDOWN, x0, y0},
-          {250, WM_MOUSEMOVE, (x0 + x1) / 2, (y0 + y1) / 2},
-          {20, WM_MOUSEMOVE, x1, y1},
-          {20, WM_LBUTTONUP, x1, y1}};
-}
-
-// A right button held long enough to end a tool.
-std::vector<Msg> rightHold(double x, double y) {
-  return {{30, WM_RBUTTONDOWN, x, y}, {400, WM_RBUTTONUP, x, y}};
-}
-
-std::vector<Msg> operator+(std::vector<Msg> a, const std::vector<Msg>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-std::string dump(const BM* bm) {
-  std::string s;
-  for (int y = 0; y < bm->h; y++, s += '\n')
-    for (int x = 0; x < bm->w; x++) s += bmPget(bm, x, y) ? '#' : '.';
-  return s;
-}
-
-bool samePixels(const BM* a, const BM* b) {
-  return a->w == b->w && a->h == b->h && a->bpp == b->bpp &&
-         std::memcmp(a->buf, b->buf, size_t(a->w) * a->h * a->bpp) == 0;
-}
+using namespace gesturetest;
 
 struct ToolCase {
   const char* name;
