@@ -169,7 +169,11 @@ void cWIN::buttonDown(int x, int y, int32_t bit) {
 
 void cWIN::buttonUp(int32_t bit) {
   evtUp(this, bit);
-  if (!(buttons & 3) && GetCapture() == handle) ReleaseCapture();
+  // The buttons as they are now, not `buttons`: a right press that opened
+  // the context menu was released in the menu and left its bit set here,
+  // which kept the mouse in this window for good.
+  const bool held = (GetKeyState(VK_LBUTTON) | GetKeyState(VK_RBUTTON)) & 0x8000;
+  if (!held && GetCapture() == handle) ReleaseCapture();
 }
 
 void cWIN::onLButtonDown(int x, int y) { buttonDown(x, y, EVT_LEFT); }

@@ -25,22 +25,6 @@ cell() {
   "${SCREEN[@]}" cell "$ARTIFACTS/e2e_cell.png" "$MAGENTA" 16 "$1" "$2"
 }
 
-# menu ID N... : opens the menu bar of window ID with F10 and walks it with
-# the given keys.
-menu() {
-  local id="$1"
-  shift
-  xdotool windowfocus "$id"
-  sleep 0.3
-  xdotool key F10
-  sleep 0.2
-  local k
-  for k in "$@"; do
-    xdotool key "$k"
-    sleep 0.15
-  done
-}
-
 # wait_file PATH : waits until the program has written PATH.
 wait_file() {
   local i

@@ -5,6 +5,9 @@
 
 #include "tests/wine/gtest_win.h"
 
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <cstdio>
@@ -58,6 +61,12 @@ class Thread {
   std::function<void()> f_;
   HANDLE h_;
 };
+
+// Client position of the centre of image cell (x, y).
+inline POINT clientOf(cXWIN* w, double x, double y) {
+  w->updateXform(w->width, w->height);
+  return POINT{static_cast<int>(w->toWinX(x + 0.5)), static_cast<int>(w->toWinY(y + 0.5))};
+}
 
 class Gesture : public ::testing::Test {
  protected:
@@ -128,12 +137,6 @@ class Gesture : public ::testing::Test {
     poster.join();
   }
 
-  // Client position of the centre of image cell (x, y).
-  static POINT clientOf(cXWIN* w, double x, double y) {
-    w->updateXform(w->width, w->height);
-    return POINT{static_cast<int>(w->toWinX(x + 0.5)), static_cast<int>(w->toWinY(y + 0.5))};
-  }
-
   static void drain() {
     MSG m;
     while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
@@ -143,32 +146,32 @@ class Gesture : public ::testing::Test {
 };
 
 // A drag held past the click time, from one cell to another.
-std::vector<Msg> drag(double x0, double y0, double x1, double y1) {
-  return {{30, WM_MOUSEMOVE, x0, y0},
-          {10, WM_LBUTTONDOWN, x0, y0},
-          {250, WM_MOUSEMOVE, (x0 + x1) / 2, (y0 + y1) / 2},
-          {20, WM_MOUSEMOVE, x1, y1},
-          {20, WM_LBUTTONUP, x1, y1}};
+inline std::vector<Msg> drag(double x0, double y0, double x1, double y1, cXWIN* to = nullptr) {
+  return {{30, WM_MOUSEMOVE, x0, y0, to},
+          {10, WM_LBUTTONDOWN, x0, y0, to},
+          {250, WM_MOUSEMOVE, (x0 + x1) / 2, (y0 + y1) / 2, to},
+          {20, WM_MOUSEMOVE, x1, y1, to},
+          {20, WM_LBUTTONUP, x1, y1, to}};
 }
 
 // A right button held long enough to end a tool.
-std::vector<Msg> rightHold(double x, double y) {
-  return {{30, WM_RBUTTONDOWN, x, y}, {400, WM_RBUTTONUP, x, y}};
+inline std::vector<Msg> rightHold(double x, double y, cXWIN* to = nullptr) {
+  return {{30, WM_RBUTTONDOWN, x, y, to}, {400, WM_RBUTTONUP, x, y, to}};
 }
 
-std::vector<Msg> operator+(std::vector<Msg> a, const std::vector<Msg>& b) {
+inline std::vector<Msg> operator+(std::vector<Msg> a, const std::vector<Msg>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }
 
-std::string dump(const BM* bm) {
+inline std::string dump(const BM* bm) {
   std::string s;
   for (int y = 0; y < bm->h; y++, s += '\n')
     for (int x = 0; x < bm->w; x++) s += bmPget(bm, x, y) ? '#' : '.';
   return s;
 }
 
-bool samePixels(const BM* a, const BM* b) {
+inline bool samePixels(const BM* a, const BM* b) {
   return a->w == b->w && a->h == b->h && a->bpp == b->bpp &&
          std::memcmp(a->buf, b->buf, size_t(a->w) * a->h * a->bpp) == 0;
 }
