@@ -294,13 +294,15 @@ TEST_P(TextGesture, FontCommandRendersPendingTextAgain) {
     }
     if (!dlg) return;
     Sleep(500);
-    // The first IPA face in the list, at 30 points.
+    // The first IPA face in the list, at 36 points.
     HWND face = GetDlgItem(dlg, 0x470);
     SendMessageA(face, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>("IPA"));
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), reinterpret_cast<LPARAM>(face));
     GetWindowTextA(face, chosen, sizeof chosen);
     Sleep(200);
-    SetDlgItemTextA(dlg, 0x472, "30");
+    HWND size = GetDlgItem(dlg, 0x472);
+    SendMessageA(size, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>("36"));
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x472, CBN_SELCHANGE), reinterpret_cast<LPARAM>(size));
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
     for (int i = 0; i < 100 && IsWindow(dlg); i++) Sleep(50);
@@ -310,7 +312,7 @@ TEST_P(TextGesture, FontCommandRendersPendingTextAgain) {
               std::vector<Msg>{{30, WM_COMMAND, 0, 0, nullptr, 33040},
                                {0, 0, 0, 0, nullptr, 0, chooseFont}} +
               typed("\r") + rightHold(60, 40));
-  EXPECT_GT(w->fonth, oldHeight * 3 / 2);  // 30 points
+  EXPECT_GT(w->fonth, oldHeight * 3 / 2);  // 36 points
   EXPECT_EQ(0, std::strncmp("IPA", chosen, 3)) << chosen;
   EXPECT_STREQ(chosen, w->facename);
   // Enter stamps the glyph as it is: one in the new font only when the

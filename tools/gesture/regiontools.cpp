@@ -189,15 +189,16 @@ bool rotateOnce(const SEL& s) {
   return !endsAll(r);
 }
 
-// Forward warps of the crop onto clicked quadrilaterals until a right press.
-void placeWarped(const BM* crop) {
+// Forward warps of the crop onto clicked quadrilaterals until a right press
+// (a quick right click does not end the points).
+int32_t placeWarped(const BM* crop) {
   Steps steps;
-  while (!quitflag) {
+  while (true) {
     evtWaitUp();
     cXWIN* w = nullptr;
     QPOINT pts[4];
     const int32_t r = toolQuad(&w, pts);
-    if (endsAll(r)) return;
+    if (endsAll(r)) return r;
     BM* target = r & EVT_LEFT ? toolImage(w) : nullptr;
     BmHold out(target ? warpFwd(pts, crop) : nullptr);
     if (!out) continue;
@@ -224,31 +225,41 @@ int32_t placeUnwarped(cXWIN* src, const QUADMAP& q) {
   }
 }
 
+// Clicked source quadrilaterals, each warped into dragged rectangles, until
+// a right press.
+void unwarpLoop() {
+  while (!quitflag) {
+    cXWIN* src = nullptr;
+    QPOINT pts[4];
+    const int32_t r = toolQuad(&src, pts);
+    if (endsTool(r)) return;
+    if (!(r & EVT_LEFT)) continue;
+    if (endsAll(placeUnwarped(src, quadMapMake(pts)))) return;
+  }
+}
+
+// Takes a source region, marks it and hands its crop to `place` until a
+// right press; after a quick right click a new source is taken.
+template <class Place>
+void sourceLoop(Place place) {
+  while (!quitflag) {
+    SEL s;
+    if (endsTool(toolRect(&s, OVL_RECT, 0))) return;
+    BmHold crop(cropOf(s));
+    if (!crop) continue;
+    const OVL frame = markerOf(s);
+    Overlay marker(s.win, ovlDraw, &frame, sizeof frame);
+    if (endsAll(place(crop.get()))) return;
+  }
+}
+
 }  // namespace
 
 void toolCopy(int32_t back) {
-  while (!quitflag) {
-    SEL s;
-    if (endsTool(toolRect(&s, OVL_RECT, 0))) return;
-    BmHold crop(cropOf(s));
-    if (!crop) continue;
-    const OVL frame = markerOf(s);
-    Overlay marker(s.win, ovlDraw, &frame, sizeof frame);
-    if (endsAll(placeCopies(crop.get(), back))) return;
-  }
+  sourceLoop([back](const BM* crop) { return placeCopies(crop, back); });
 }
 
-void toolScale(int32_t) {
-  while (!quitflag) {
-    SEL s;
-    if (endsTool(toolRect(&s, OVL_RECT, 0))) return;
-    BmHold crop(cropOf(s));
-    if (!crop) continue;
-    const OVL frame = markerOf(s);
-    Overlay marker(s.win, ovlDraw, &frame, sizeof frame);
-    if (endsAll(placeScaled(crop.get()))) return;
-  }
-}
+void toolScale(int32_t) { sourceLoop(placeScaled); }
 
 void toolRotate(int32_t) {
   while (!quitflag) {
@@ -259,24 +270,10 @@ void toolRotate(int32_t) {
 }
 
 void toolWarp(int32_t inverse) {
-  if (inverse) {
-    while (!quitflag) {
-      cXWIN* src = nullptr;
-      QPOINT pts[4];
-      const int32_t r = toolQuad(&src, pts);
-      if (endsTool(r)) return;
-      if (!(r & EVT_LEFT)) continue;
-      if (endsAll(placeUnwarped(src, quadMapMake(pts)))) return;
-    }
-    return;
-  }
-  SEL s;
-  if (endsTool(toolRect(&s, OVL_RECT, 0))) return;
-  BmHold crop(cropOf(s));
-  if (!crop) return;
-  const OVL frame = markerOf(s);
-  Overlay marker(s.win, ovlDraw, &frame, sizeof frame);
-  placeWarped(crop.get());
+  if (inverse)
+    unwarpLoop();
+  else
+    sourceLoop(placeWarped);
 }
 
 void toolOpenRegion(int32_t) {
