@@ -9,6 +9,7 @@
 #include "image/bm.h"
 #include "std/xwin.h"
 #include "tools/gesture/colcnv.h"
+#include "tools/gesture/pendtext.h"
 
 class cWIN : public cXWIN {
  public:
@@ -20,6 +21,7 @@ class cWIN : public cXWIN {
   cWIN* cmapwin;     // this document's colour-map window, or null
   DB* overlays;      // (draw routine, data) records of running tools
   COLCNV colcnv;     // colour-conversion settings and saved selection
+  PTEXT* ptext;      // text being typed with the text tool, owned; or null
 
   cWIN();
   ~cWIN() override;
@@ -40,6 +42,7 @@ class cWIN : public cXWIN {
   void onRButtonDown(int x, int y) override;
   void onRButtonUp() override;
   int onSetCursor() override;
+  void onChar(int ch) override;
   void onDropFile(const char* path) override;
   void onAfterTick() override;
   int onExitCommand() override;
@@ -58,6 +61,9 @@ int cwinDocCount();
 // Opens a new document window on an image (taking ownership); the image is
 // freed when the window cannot be created. 1 on success.
 int cwinOpenImage(BM* bm);
+
+// Draws a picture at image position (x, y) while the window paints.
+void cwinDrawImage(cXWIN* w, const BM* bm, double x, double y);
 
 // Handle of the window the timer ticks go to: the window of the latest
 // mouse event. Written on the main thread, read by the timer's.

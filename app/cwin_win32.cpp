@@ -97,9 +97,11 @@ cWIN::cWIN() {
   kind = WIN_DOC;
   cmapwin = nullptr;
   overlays = dbNew(DBT_PTR, DBT_BIN, 0, 4096);
+  ptext = nullptr;
 }
 
 cWIN::~cWIN() {
+  ptextFree(ptext);
   dbFre(overlays);
   bmFre(image);
 }
@@ -141,6 +143,11 @@ void cWIN::drawContent() {
   drawImage(image->buf, image->cmap, image->cmapn, image->w, image->h, 0, 0, image->bpp);
   if (pixgrid) drawGrid(0, 0, image->w, image->h, 1, 1, RGB(64, 64, 64));
   if (chargrid) drawGrid(0, 0, image->w, image->h, chargrid, chargrid, RGB(128, 128, 128));
+  // Pending text shows stamped over a copy of the picture under it.
+  if (BM* text = ptextPreview(image, ptext)) {
+    cwinDrawImage(this, text, ptext->x, ptext->y);
+    bmFre(text);
+  }
   ovlPaint(this, overlays);
 }
 
@@ -149,6 +156,10 @@ void cWIN::paint() {
   const int64_t t0 = traceNow();
   cXWIN::paint();
   tracePaint(t0, traceNow());
+}
+
+void cwinDrawImage(cXWIN* w, const BM* bm, double x, double y) {
+  w->drawImage(bm->buf, bm->cmap, bm->cmapn, bm->w, bm->h, x, y, bm->bpp);
 }
 
 void cWIN::onMouseMove(int x, int y) {
@@ -183,6 +194,8 @@ int cWIN::onSetCursor() {
   SetCursor(*static_cast<HCURSOR*>(top));
   return 1;
 }
+
+void cWIN::onChar(int ch) { textChar(this, ch); }
 
 void cWIN::onDropFile(const char* path) {
   auto* w = new cWIN;

@@ -11,6 +11,7 @@
 class cXWIN;
 struct BM;
 struct COLCNV;
+struct PTEXT;
 
 // Window kinds: a document window or the colour-map window of one.
 enum : int32_t { WIN_DOC = 0, WIN_CMAP = 1 };
@@ -66,6 +67,20 @@ class EVTHOST {
   virtual void drawLine(cXWIN* w, double x0, double y0, double x1, double y1, uint32_t c) = 0;
   virtual void drawRect(cXWIN* w, double x0, double y0, double x1, double y1, uint32_t c) = 0;
   virtual void drawEllipse(cXWIN* w, double cx, double cy, double rx, double ry, uint32_t c) = 0;
+  // A picture drawn at image position (x, y), likewise while overlays paint.
+  virtual void drawImage(cXWIN* w, const BM* bm, double x, double y) = 0;
+
+  // Opens a new document window showing bm, which it takes; 0 (bm freed)
+  // when no window could be made.
+  virtual int openImage(BM* bm) = 0;
+
+  // The text tool's pending text of a window, or null; set hands a new one
+  // to the window (the caller has freed or taken the old one).
+  virtual PTEXT* winText(cXWIN* w) = 0;
+  virtual void winSetText(cXWIN* w, PTEXT* t) = 0;
+  // Renders the text's glyph image with the window's font; the old glyph
+  // stays when the platform cannot render.
+  virtual void textRender(cXWIN* w, PTEXT* t) = 0;
 };
 
 // The host in use; set once at start-up (or by a test) before the queues run.

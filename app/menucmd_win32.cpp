@@ -3,6 +3,7 @@
 
 #include "app/cwin.h"
 #include "app/filecmd.h"
+#include "app/textfont.h"
 #include "image/bmconv.h"
 #include "image/bmgeom.h"
 #include "tools/undo.h"
@@ -61,6 +62,13 @@ void cmdCharGrid(cWIN* w) {
   w->invalidate();
 }
 
+// The font of the text tool; pending text takes it at once.
+void cmdFont(cWIN* w) {
+  if (!fontChoose(w)) return;
+  if (w->ptext) textRender(w, w->ptext);
+  w->invalidate();
+}
+
 template <int Quarters>
 void cmdScale(cWIN* w) {
   w->setScale(Quarters / 4.0);
@@ -78,9 +86,9 @@ const MENUCMD kCommands[] = {
     {33016, cmdRotatePlus},   {33017, cmdRotateMinus},  {33062, cmdBinarise},
     {33020, cmdPixelGrid},    {33025, cmdCharGrid<0>},  {33021, cmdCharGrid<8>},
     {33022, cmdCharGrid<16>}, {33023, cmdCharGrid<32>}, {33024, cmdCharGrid<64>},
-    {33042, cmdScale<1>},     {33043, cmdScale<2>},     {33044, cmdScale<4>},
-    {33045, cmdScale<8>},     {33046, cmdScale<16>},    {33047, cmdScale<32>},
-    {6809, cmdColourConvert},
+    {33040, cmdFont},         {33042, cmdScale<1>},     {33043, cmdScale<2>},
+    {33044, cmdScale<4>},     {33045, cmdScale<8>},     {33046, cmdScale<16>},
+    {33047, cmdScale<32>},    {6809, cmdColourConvert},
 };
 
 }  // namespace

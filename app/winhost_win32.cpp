@@ -4,6 +4,7 @@
 
 #include "app/ctxmenu.h"
 #include "app/cwin.h"
+#include "app/textfont.h"
 #include "formats/tdecur.h"
 #include "ui/cmap.h"
 #include "ui/dialog.h"
@@ -79,6 +80,13 @@ class WinHost : public EVTHOST {
   void drawEllipse(cXWIN* w, double x, double y, double rx, double ry, uint32_t c) override {
     w->worldEllipse(x, y, rx, ry, c);
   }
+  void drawImage(cXWIN* w, const BM* bm, double x, double y) override {
+    cwinDrawImage(w, bm, x, y);
+  }
+  int openImage(BM* bm) override { return cwinOpenImage(bm); }
+  PTEXT* winText(cXWIN* w) override { return cw(w)->ptext; }
+  void winSetText(cXWIN* w, PTEXT* t) override { cw(w)->ptext = t; }
+  void textRender(cXWIN* w, PTEXT* t) override { ::textRender(w, t); }
 
  private:
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

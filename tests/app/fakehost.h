@@ -16,6 +16,7 @@
 #include "app/evthost.h"
 #include "image/bm.h"
 #include "tools/gesture/colcnv.h"
+#include "tools/gesture/pendtext.h"
 #include "tools/gesture/toolframe.h"
 
 struct FakeWin {
@@ -28,9 +29,12 @@ struct FakeWin {
   int repaints = 0;
   int pushes = 0, pulls = 0;
   COLCNV colcnv;
+  PTEXT* text = nullptr;
+  int renders = 0;
   ~FakeWin() {
     dbFre(overlays);
     bmFre(bm);
+    ptextFree(text);
   }
   cXWIN* w() { return reinterpret_cast<cXWIN*>(this); }
 };
@@ -55,6 +59,7 @@ class FakeHost : public EVTHOST {
     evthost = this;
   }
   ~FakeHost() override {
+    bmFre(drawn);
     evtFree();
     evthost = nullptr;
   }
@@ -148,6 +153,32 @@ class FakeHost : public EVTHOST {
   void drawEllipse(cXWIN*, double cx, double cy, double rx, double ry, uint32_t) override {
     log.push_back("ellipse " + num(cx) + "," + num(cy) + " " + num(rx) + "," + num(ry));
   }
+  // Keeps a copy of the last picture drawn.
+  void drawImage(cXWIN*, const BM* bm, double x, double y) override {
+    log.push_back("image " + num(x) + "," + num(y));
+    bmFre(drawn);
+    drawn = bmDup(bm);
+  }
+  int openImage(BM* bm) override {
+    auto* f = new FakeWin;
+    f->bm = bm;
+    wins.push_back(f);
+    return 1;
+  }
+  PTEXT* winText(cXWIN* w) override { return fw(w)->text; }
+  void winSetText(cXWIN* w, PTEXT* t) override { fw(w)->text = t; }
+  // A glyph of 4 columns per byte, 8 rows: row y inked where bit y of the
+  // byte is set, the fourth column blank.
+  void textRender(cXWIN* w, PTEXT* t) override {
+    fw(w)->renders++;
+    bmFre(t->glyph);
+    t->glyph = bmNew(nullptr, 1, 4 * t->len, 8, nullptr, 256);
+    for (int i = 0; i < t->len; i++)
+      for (int y = 0; y < 8; y++)
+        for (int x = 0; x < 3; x++)
+          if ((static_cast<uint8_t>(t->text[i]) >> y) & 1) bmpset(t->glyph, 4 * i + x, y, 255, 1);
+  }
+  BM* drawn = nullptr;
 
   FakeWin* open(int bpp, int w, int h, double scale = 1) {
     auto* f = new FakeWin;

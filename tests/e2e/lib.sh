@@ -133,20 +133,97 @@ cell() {
   python3 "$SCREEN_PY" cell "$ARTIFACTS/e2e_cell.png" "$1" "$2" "$3" "$4"
 }
 
-# menu ID KEY... : opens the menu bar of window ID with F10 and walks it
-# with the keys.
+# tool_start X Y INDEX : the road to a tool as a person takes it: holds the
+# right button at screen X,Y until the context menu opens, releases it over
+# "ツールメニュー" (its first item, just below the pointer) and presses
+# button INDEX (table order, five to a row) of the tool menu that opens at
+# the pointer; the menu is then moved out of sight.
+tool_start() {
+  local x="$1" y="$2" i="$3" old id="" n WINDOW X Y WIDTH HEIGHT SCREEN
+  old="$(xdotool search --onlyvisible --name '^ツール$' 2>/dev/null | head -n1 || true)"
+  xdotool mousemove "$x" "$y"
+  sleep 0.2
+  xdotool mousedown 3
+  sleep 0.5
+  xdotool mousemove $((x + 25)) $((y + 9))
+  sleep 0.3
+  xdotool mouseup 3
+  # The menu opens anew at the pointer: wait for the new window.
+  for ((n = 0; n < 300; n++)); do
+    id="$(xdotool search --onlyvisible --name '^ツール$' 2>/dev/null | grep -v "^${old:-none}\$" |
+      head -n1 || true)"
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || fail "no tool menu"
+  sleep 1
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  xdotool mousemove $((X + 24 * (i % 5) + 12)) $((Y + 24 * (i / 5) + 12))
+  sleep 0.3
+  xdotool click 1
+  sleep 1
+  xdotool windowmove "$id" 2000 2000
+  sleep 0.5
+}
+
+# left_drag X0 Y0 X1 Y1 : a left-button drag held past the click time.
+left_drag() {
+  xdotool mousemove "$1" "$2"
+  sleep 0.1
+  xdotool mousedown 1
+  sleep 0.3
+  xdotool mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2))
+  sleep 0.1
+  xdotool mousemove "$3" "$4"
+  sleep 0.2
+  xdotool mouseup 1
+  sleep 0.3
+}
+
+# left_click X Y / right_click X Y / right_hold X Y : a right hold ends a tool.
+left_click() {
+  xdotool mousemove "$1" "$2"
+  sleep 0.1
+  xdotool click 1
+  sleep 0.3
+}
+right_click() {
+  xdotool mousemove "$1" "$2"
+  sleep 0.1
+  xdotool click 3
+  sleep 0.3
+}
+right_hold() {
+  xdotool mousemove "$1" "$2"
+  sleep 0.1
+  xdotool mousedown 3
+  sleep 0.6
+  xdotool mouseup 3
+  sleep 0.5
+}
+
+# menu ID KEY... : opens the menu bar of window ID with F10 and walks it.
 menu() {
-  local id="$1"
+  local id="$1" k
   shift
   xdotool windowfocus "$id"
   sleep 0.3
   xdotool key F10
   sleep 0.2
-  local k
   for k in "$@"; do
     xdotool key "$k"
     sleep 0.15
   done
+}
+
+# wait_changed PATH MD5 : waits until the file's checksum is no longer MD5.
+wait_changed() {
+  local i
+  for ((i = 0; i < 100; i++)); do
+    [ "$(md5sum <"$1")" != "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "$1 was not changed"
 }
 
 # wait_file PATH : waits until the program has written PATH.

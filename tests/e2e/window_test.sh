@@ -28,7 +28,9 @@ tde_wait_exit
   fail "files were written although nothing was saved"
 
 echo "a file named twice and matched by a pattern: one window"
-touch "$WORKDIR/tile.bmp" "$WORKDIR/other.bmp"
+# Pictures that load (an empty file is no picture and opens no window).
+convert -size 2x2 xc:red "BMP3:$WORKDIR/tile.bmp"
+convert -size 2x2 xc:blue "BMP3:$WORKDIR/other.bmp"
 tde_start tile.bmp '*.bmp' tile.bmp
 tile="$(window_wait "tile.bmp")"
 other="$(window_wait "other.bmp")"

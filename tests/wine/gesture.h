@@ -1,11 +1,16 @@
-// Scripted gestures for the Wine tier: real mouse messages posted to real
-// windows from a second thread while appRunLoop() runs with its tick timer.
+// What the Wine gesture tests share: real mouse and key messages posted to
+// real document windows from a second thread while the main loop runs with
+// its tick timer, and the checks of pictures afterwards.
 #pragma once
 
 #include "tests/wine/gtest_win.h"
 
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -20,13 +25,17 @@
 #include "image/palette.h"
 #include "tools/gesture/toolframe.h"
 
+namespace gesturetest {
+
 // One posted message, `wait` ms after the previous one; (x, y) is an image
 // cell, sent as the client position of its centre.
 struct Msg {
   int wait;
   UINT msg;
   double x, y;
-  cXWIN* to = nullptr;  // null: the window given to play
+  cXWIN* to = nullptr;                  // null: the window given to play
+  WPARAM wp = 0;                        // of a message that is not a mouse message
+  std::function<void()> act = nullptr;  // run by the posting thread instead
 };
 
 // A Win32 thread (threads that call the Win32 API must be the system's own,
@@ -52,6 +61,12 @@ class Thread {
   std::function<void()> f_;
   HANDLE h_;
 };
+
+// Client position of the centre of image cell (x, y).
+inline POINT clientOf(cXWIN* w, double x, double y) {
+  w->updateXform(w->width, w->height);
+  return POINT{static_cast<int>(w->toWinX(x + 0.5)), static_cast<int>(w->toWinY(y + 0.5))};
+}
 
 class Gesture : public ::testing::Test {
  protected:
@@ -88,23 +103,32 @@ class Gesture : public ::testing::Test {
   // Posts the messages from a second thread, then runs `after` there and
   // ends the loop with WM_QUIT; runs the main loop meanwhile.
   void play(cWIN* w, const std::vector<Msg>& msgs, std::function<void()> after = nullptr) {
-    std::vector<std::pair<int, MSG>> out;
+    struct Out {
+      int wait;
+      MSG msg;
+      std::function<void()> act;
+    };
+    std::vector<Out> out;
     for (const Msg& m : msgs) {
       cXWIN* to = m.to ? m.to : w;
-      to->updateXform(to->width, to->height);
-      const int x = static_cast<int>(to->toWinX(m.x + 0.5));
-      const int y = static_cast<int>(to->toWinY(m.y + 0.5));
       MSG msg{};
       msg.hwnd = to->handle;
       msg.message = m.msg;
-      msg.lParam = MAKELPARAM(x, y);
-      out.push_back({m.wait, msg});
+      msg.wParam = m.wp;
+      if (m.msg >= WM_MOUSEFIRST && m.msg <= WM_MOUSELAST) {
+        const POINT p = clientOf(to, m.x, m.y);
+        msg.lParam = MAKELPARAM(p.x, p.y);
+      }
+      out.push_back({m.wait, msg, m.act});
     }
     const DWORD self = GetCurrentThreadId();
     Thread poster([out, self, after] {
-      for (const auto& [wait, m] : out) {
-        Sleep(wait);
-        PostMessageA(m.hwnd, m.message, 0, m.lParam);
+      for (const Out& o : out) {
+        Sleep(o.wait);
+        if (o.act)
+          o.act();
+        else
+          PostMessageA(o.msg.hwnd, o.msg.message, o.msg.wParam, o.msg.lParam);
       }
       Sleep(100);
       if (after) after();
@@ -129,20 +153,20 @@ class Gesture : public ::testing::Test {
 };
 
 // A drag held past the click time, from one cell to another.
-inline std::vector<Msg> drag(double x0, double y0, double x1, double y1) {
+inline std::vector<Msg> drag(double x0, double y0, double x1, double y1, cXWIN* to = nullptr) {
   // The pointer arrives with more than one move, as it does from a tool
   // menu: each tool waiting for its start takes one.
-  return {{30, WM_MOUSEMOVE, x0 + 1, y0},
-          {10, WM_MOUSEMOVE, x0, y0},
-          {10, WM_LBUTTONDOWN, x0, y0},
-          {250, WM_MOUSEMOVE, (x0 + x1) / 2, (y0 + y1) / 2},
-          {20, WM_MOUSEMOVE, x1, y1},
-          {20, WM_LBUTTONUP, x1, y1}};
+  return {{30, WM_MOUSEMOVE, x0 + 1, y0, to},
+          {10, WM_MOUSEMOVE, x0, y0, to},
+          {10, WM_LBUTTONDOWN, x0, y0, to},
+          {250, WM_MOUSEMOVE, (x0 + x1) / 2, (y0 + y1) / 2, to},
+          {20, WM_MOUSEMOVE, x1, y1, to},
+          {20, WM_LBUTTONUP, x1, y1, to}};
 }
 
 // A right button held long enough to end a tool.
-inline std::vector<Msg> rightHold(double x, double y) {
-  return {{30, WM_RBUTTONDOWN, x, y}, {400, WM_RBUTTONUP, x, y}};
+inline std::vector<Msg> rightHold(double x, double y, cXWIN* to = nullptr) {
+  return {{30, WM_RBUTTONDOWN, x, y, to}, {400, WM_RBUTTONUP, x, y, to}};
 }
 
 inline std::vector<Msg> operator+(std::vector<Msg> a, const std::vector<Msg>& b) {
@@ -161,3 +185,5 @@ inline bool samePixels(const BM* a, const BM* b) {
   return a->w == b->w && a->h == b->h && a->bpp == b->bpp &&
          std::memcmp(a->buf, b->buf, size_t(a->w) * a->h * a->bpp) == 0;
 }
+
+}  // namespace gesturetest

@@ -13,6 +13,8 @@
 
 namespace {
 
+using namespace gesturetest;
+
 struct ToolCase {
   const char* name;
   int cmd;  // 0: no tool (the main loop's pencil)

@@ -14,6 +14,8 @@
 
 namespace {
 
+using namespace gesturetest;
+
 class PixelTools : public Gesture, public ::testing::WithParamInterface<int> {};
 
 TEST_P(PixelTools, RegionToolsAreTheCoreOnTheSelection) {

@@ -45,3 +45,17 @@ void toolAirbrush(int32_t variant);
 // The airbrush's random source: one for the whole run, never reseeded, so a
 // stroke depends on everything sprayed before it.
 extern AirRng airrng;
+// Rectangle copy (variant 0) or back copy (1): one source, placed at every
+// left press in any window.
+void toolCopy(int32_t back);
+// Scaled copies of one source into dragged rectangles.
+void toolScale(int32_t unused);
+// Rotation of a region by dragging around its centre, previewed.
+void toolRotate(int32_t unused);
+// Perspective warp of a region onto clicked quadrilaterals (variant 0), or
+// of a clicked quadrilateral into dragged rectangles (1).
+void toolWarp(int32_t inverse);
+// Each dragged region opens as a new picture in its own window.
+void toolOpenRegion(int32_t unused);
+// Text typed at a clicked point, stamped in the drawing colour.
+void toolText(int32_t unused);

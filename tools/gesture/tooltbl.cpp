@@ -14,12 +14,12 @@ const TOOLDEF tooltbl[] = {
     {33059, "楕円", toolTwoPoint, 3},
     {33035, "左右反転", toolFilter, FLT_FLIPH},
     {33036, "上下反転", toolFilter, FLT_FLIPV},
-    {33041, "文字描画", nullptr, 0},
+    {33041, "文字描画", toolText, 0},
     {33003, "矩形フィル", toolRectangle, 1},
-    {33004, "矩形コピー", nullptr, 0},
-    {33070, "裏コピー", nullptr, 0},
-    {33034, "拡大縮小", nullptr, 0},
-    {33057, "回転", nullptr, 0},
+    {33004, "矩形コピー", toolCopy, 0},
+    {33070, "裏コピー", toolCopy, 1},
+    {33034, "拡大縮小", toolScale, 0},
+    {33057, "回転", toolRotate, 0},
     {33001, "ペイント", toolPaint, 0},
     {33068, "サンプリングペイント", toolSamplePaint, 0},
     {33037, "ぼかす", toolFilter, FLT_BLUR},
@@ -35,15 +35,15 @@ const TOOLDEF tooltbl[] = {
     {33038, "明るくする", toolFilter, FLT_BRIGHTEN},
     {33039, "暗くする", toolFilter, FLT_DARKEN},
     {33053, "未実装", nullptr, 0},
-    {33051, "透視変形", nullptr, 0},
-    {33052, "透視逆変形", nullptr, 1},
+    {33051, "透視変形", toolWarp, 0},
+    {33052, "透視逆変形", toolWarp, 1},
     {0, nullptr, nullptr, 0},
 };
 
 namespace {
 
 const TOOLDEF kGradient = {33048, "グラデーション作成", toolFilter, FLT_GRADIENT};
-const TOOLDEF kOpenRegion = {33064, "範囲を指定してウィンドウをオープン", nullptr, 0};
+const TOOLDEF kOpenRegion = {33064, "範囲を指定してウィンドウをオープン", toolOpenRegion, 0};
 
 }  // namespace
 
