@@ -22,9 +22,9 @@
 
 namespace {
 
-class RegionTool : public ::testing::TestWithParam<std::tuple<RegionCase, int>> {};
+class PixelTool : public ::testing::TestWithParam<std::tuple<RegionCase, int>> {};
 
-TEST_P(RegionTool, IsTheCoreOnTheSnappedSelectionAsOneStep) {
+TEST_P(PixelTool, IsTheCoreOnTheSnappedSelectionAsOneStep) {
   const RegionCase& c = std::get<0>(GetParam());
   FakeHost host;
   xstep = ystep = c.step;
@@ -47,7 +47,7 @@ TEST_P(RegionTool, IsTheCoreOnTheSnappedSelectionAsOneStep) {
   host.closeAll();
 }
 
-INSTANTIATE_TEST_SUITE_P(Tools, RegionTool,
+INSTANTIATE_TEST_SUITE_P(Tools, PixelTool,
                          ::testing::Combine(::testing::ValuesIn(kRegionCases),
                                             ::testing::Values(1, 4)),
                          [](const auto& info) {
@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Tools, RegionTool,
                                   (std::get<1>(info.param) == 1 ? "Indexed" : "Direct");
                          });
 
-TEST(RegionTool, RightClickEndsWithoutPickingAndEachRegionIsAStep) {
+TEST(PixelTool, RightClickEndsWithoutPickingAndEachRegionIsAStep) {
   FakeHost host;
   FakeWin* w = host.open(1, 12, 10);
   fillPicture(w->bm);
@@ -76,7 +76,7 @@ TEST(RegionTool, RightClickEndsWithoutPickingAndEachRegionIsAStep) {
   host.closeAll();
 }
 
-TEST(RegionTool, ColourMapWindowPushesEveryRegion) {
+TEST(PixelTool, ColourMapWindowPushesEveryRegion) {
   FakeHost host;
   FakeWin* doc = host.open(1, 4, 4);
   FakeWin* map = host.open(4, 16, 16, 16);
@@ -120,7 +120,7 @@ bool cropsKeepTheWholeMap() {
   return keeps;
 }
 
-TEST(RegionTool, ToolsThatChangeNothingKeepEntriesAboveTheColourCount) {
+TEST(PixelTool, ToolsThatChangeNothingKeepEntriesAboveTheColourCount) {
   if (!cropsKeepTheWholeMap()) GTEST_SKIP() << "needs crops that keep the whole colour map";
   for (int cmd : {33005, 33006, 33063}) {  // no zero pixels: no marks; conversion cancelled
     FakeHost host;
