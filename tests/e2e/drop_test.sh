@@ -27,7 +27,8 @@ geometry() {
 
 tde_start target.bmp
 target="$(window_wait target.bmp)"
-python3 "$(dirname "${BASH_SOURCE[0]}")/dragsource.py" \
+# Debian's Python: GTK's bindings (python3-gi) belong to it.
+/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/dragsource.py" \
   "$WORKDIR/絵その一.bmp" "$WORKDIR/絵その二.bmp" 2>"$WORKDIR/source.err" &
 SOURCE_PID=$!
 source="$(window_wait tde-drag-source)"

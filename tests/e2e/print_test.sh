@@ -2,8 +2,8 @@
 # 印刷 to a real printer: a private CUPS scheduler with a PDF printer (the
 # cups fixture, scripts/cups.sh). The window's view with its pixel grid must
 # come out on the page enlarged to the page's width and centred. Without a
-# scheduler Wine has no printer: 印刷 then prints nothing and the program
-# goes on.
+# scheduler Wine has no printer: its print dialog only says that one must be
+# installed, and the program goes on.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 EX=(python3 "$(dirname "${BASH_SOURCE[0]}")/exchange.py")
 "${EX[@]}" blocks "$WORKDIR/blocks.bmp"
@@ -15,20 +15,20 @@ print_menu() {
   menu "$1" Down Down Down Down Down Down Down Return
 }
 
-echo "no printer: nothing printed, no crash"
+echo "no printer: Wine says a printer is needed, nothing printed, no crash"
 CUPS_SERVER="$WORKDIR/no-such-cups.sock" tde_start blocks.bmp
 id="$(window_wait blocks.bmp)"
 sleep 1
 print_menu "$id"
-sleep 3
+note="$(window_wait 印刷)"
+sleep 0.5
+window_key "$note" Return
+window_gone 印刷
+sleep 0.5
 tde_running || fail "the program ended after 印刷 without a printer"
-if xdotool search --onlyvisible --name '^印刷$' >/dev/null 2>&1; then
-  fail "a print dialog opened without a printer"
-fi
 window_key "$id" Escape
 tde_wait_exit
 [ "$TDE_RC" -eq 0 ] || fail "exit code $TDE_RC"
-sjis_stdout | grep -q "PrintDlgエラー" || fail "no PrintDlgエラー on standard output"
 
 if [ ! -s "${TDE_CUPS_DIR:-/nonexistent}/server" ]; then
   echo "print: no CUPS scheduler (scripts/cups.sh); the printer part is skipped"
