@@ -36,7 +36,9 @@ if [ ! -s "${TDE_CUPS_DIR:-/nonexistent}/server" ]; then
 fi
 export CUPS_SERVER
 CUPS_SERVER="$(cat "$TDE_CUPS_DIR/server")"
-OUT="$HOME/PDF"
+# cups-pdf writes to the PDF folder in the home that the password database
+# gives the job's user.
+OUT="$(getent passwd "$(id -un)" | cut -d: -f6)/PDF"
 mkdir -p "$OUT"
 ls "$OUT" >"$WORKDIR/before"
 
