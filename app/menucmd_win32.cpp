@@ -6,6 +6,7 @@
 #include "app/textfont.h"
 #include "image/bmconv.h"
 #include "image/bmgeom.h"
+#include "std/xwinclip.h"
 #include "tools/undo.h"
 #include "ui/cmap.h"
 #include "ui/colcnv.h"
@@ -25,6 +26,25 @@ void cmdDuplicate(cWIN* w) {
   bmCmapCopy(copy, w->image);
   std::snprintf(copy->fname, sizeof copy->fname, "%s", "複製.pxa");
   cwinOpenImage(copy);
+}
+
+void cmdPrint(cWIN* w) { w->print(); }
+
+void cmdCopy(cWIN* w) {
+  const BM* bm = w->image;
+  clipWrite(w->handle, bm->buf, bm->bpp, bm->w, bm->h, bm->cmap, bm->cmapn);
+}
+
+// The picture on the clipboard in a new direct-colour window.
+void cmdPaste(cWIN* w) {
+  IMGF* img = clipRead(w->handle);
+  if (!img) return;
+  BM* bm = bmNew(img->buf, 4, img->w, img->h, nullptr, 0);
+  imgfFre(img);
+  if (!bm) return;
+  bm->ftype = BMF_NATIVE;
+  std::snprintf(bm->fname, sizeof bm->fname, "%s", "クリップボード.pxa");
+  cwinOpenImage(bm);
 }
 
 void cmdGray(cWIN* w) {
@@ -82,6 +102,7 @@ struct MENUCMD {
 const MENUCMD kCommands[] = {
     {33007, cmdNew},          {33008, cmdOpen},         {33029, cmdRevert},
     {33009, cmdSave},         {33010, cmdSaveAs},       {33054, cmdRename},
+    {33000, cmdPrint},        {33049, cmdCopy},         {33050, cmdPaste},
     {33033, cmdUndo},         {33065, cmdDuplicate},    {33015, cmdGray},
     {33016, cmdRotatePlus},   {33017, cmdRotateMinus},  {33062, cmdBinarise},
     {33020, cmdPixelGrid},    {33025, cmdCharGrid<0>},  {33021, cmdCharGrid<8>},

@@ -33,12 +33,14 @@ ExternalProject_Add(tde_wine
 set(TDE_SCRIPTS ${CMAKE_SOURCE_DIR}/scripts)
 set(TDE_XVFB_STATE ${CMAKE_BINARY_DIR}/xvfb.state)
 set(TDE_ARTIFACTS ${CMAKE_BINARY_DIR}/artifacts)
+set(TDE_CUPS_DIR ${CMAKE_BINARY_DIR}/cups)
 file(MAKE_DIRECTORY ${TDE_ARTIFACTS})
 set(TDE_WINE_TEST_ENV
   "TDE_XVFB_STATE=${TDE_XVFB_STATE}"
   "TDE_EXE=${TDE_WINE_DIR}/tde.exe"
   "TDE_TDECONV=$<TARGET_FILE:tdeconv>"
   "TDE_ARTIFACTS=${TDE_ARTIFACTS}"
+  "TDE_CUPS_DIR=${TDE_CUPS_DIR}"
   "TDE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 
 # Fixtures: the project's Wine prefix, and an X server when there is no display.
@@ -48,6 +50,11 @@ add_test(NAME xvfb_start COMMAND bash ${TDE_SCRIPTS}/xvfb.sh start ${TDE_XVFB_ST
 set_tests_properties(xvfb_start PROPERTIES FIXTURES_SETUP display LABELS "wine;e2e")
 add_test(NAME xvfb_stop COMMAND bash ${TDE_SCRIPTS}/xvfb.sh stop ${TDE_XVFB_STATE})
 set_tests_properties(xvfb_stop PROPERTIES FIXTURES_CLEANUP display LABELS "wine;e2e")
+# A private CUPS scheduler with a PDF printer for the printing test.
+add_test(NAME cups_start COMMAND bash ${TDE_SCRIPTS}/cups.sh start ${TDE_CUPS_DIR})
+set_tests_properties(cups_start PROPERTIES FIXTURES_SETUP cups LABELS e2e)
+add_test(NAME cups_stop COMMAND bash ${TDE_SCRIPTS}/cups.sh stop ${TDE_CUPS_DIR})
+set_tests_properties(cups_stop PROPERTIES FIXTURES_CLEANUP cups LABELS e2e)
 
 # GoogleTest binary from tests/wine, run inside Wine. Tests that show windows
 # take turns on the display: a new window takes the keyboard focus.
@@ -74,4 +81,7 @@ foreach(script ${TDE_E2E_SCRIPTS})
   endif()
   set_tests_properties(e2e_${name} PROPERTIES LABELS e2e ENVIRONMENT "${TDE_WINE_TEST_ENV}"
     FIXTURES_REQUIRED "wineprefix;display" RESOURCE_LOCK x_display TIMEOUT ${timeout})
+  if(name MATCHES "^print")
+    set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED "wineprefix;display;cups")
+  endif()
 endforeach()

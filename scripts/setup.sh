@@ -17,6 +17,12 @@ PACKAGES=(
   fonts-ipafont fonts-ipafont-gothic locales
   python3
 )
+# Printing and clipboard tests: a private CUPS with a PDF printer, PDF pages
+# as pictures, the X clipboard from outside, a GTK drag source. Installed
+# without their recommendations (avahi, colord: services nothing here uses).
+PACKAGES_LEAN=(
+  cups printer-driver-cups-pdf poppler-utils xclip python3-gi gir1.2-gtk-3.0
+)
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
@@ -25,10 +31,16 @@ fi
 
 log() { printf 'setup: %s\n' "$*"; }
 
+# install_packages [APT-OPTION...] -- PACKAGE...
 install_packages() {
-  local missing=()
+  local opts=() missing=()
   local p
-  for p in "${PACKAGES[@]}"; do
+  while [ "$1" != "--" ]; do
+    opts+=("$1")
+    shift
+  done
+  shift
+  for p in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$p")
     fi
@@ -38,7 +50,7 @@ install_packages() {
   fi
   log "installing ${missing[*]}"
   $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${opts[@]}" "${missing[@]}"
 }
 
 # Wine reports code page 932 only when a Japanese UTF-8 locale exists.
@@ -106,7 +118,8 @@ prepare_prefix() {
 
 # --prefix-only: only make sure the Wine prefix is ready (used by the tests).
 if [ "${1:-}" != "--prefix-only" ]; then
-  install_packages
+  install_packages -- "${PACKAGES[@]}"
+  install_packages --no-install-recommends -- "${PACKAGES_LEAN[@]}"
   generate_locale
 fi
 source "$ROOT/scripts/env.sh"

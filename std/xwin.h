@@ -77,6 +77,7 @@ class cXWIN {
   virtual void onCommand(int) {}
   virtual void onSize() {}
   virtual void drawContent() {}
+  // One page of the view on a printer the user picks (std/xwinprint_win32.cpp).
   virtual void print();
   virtual void onMouseMove(int, int) {}
   virtual void onLButtonDown(int, int) {}
@@ -134,6 +135,11 @@ class cXWIN {
   static WPARAM modalLoop();
   // Recomputes the mapping for a target of w x h pixels.
   void updateXform(int w, int h);
+  // drawContent on a printer page of pw x ph device pixels: the view of the
+  // client area (same centre and zoom) scaled by the page's shorter side over
+  // the client's, thick lines, the image clipped to the page. The client's
+  // mapping is restored afterwards.
+  void drawPage(HDC page, int pw, int ph);
 
   // Drawing primitives (std/xwindraw_win32.cpp). Window pixels:
   void drawLine(int x0, int y0, int x1, int y1, COLORREF c);

@@ -108,9 +108,6 @@ void cXWIN::close() {
 
 int cXWIN::onDestroy() { return dbCnt(winlist) == 0; }
 
-// Printing belongs to the printer module; a plain window has nothing to add.
-void cXWIN::print() {}
-
 void cXWIN::updateXform(int w, int h) { xf = viewXform(VIEW{cx, cy, zoom, ydown}, w, h); }
 
 double cXWIN::scale() { return xf.sx; }
