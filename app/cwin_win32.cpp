@@ -137,6 +137,7 @@ int cWIN::winShowImage(BM* bm, int w, int h) {
 }
 
 void cWIN::drawContent() {
+  const TraceCompose timed;
   if (!image) return;
   drawImage(image->buf, image->cmap, image->cmapn, image->w, image->h, 0, 0, image->bpp);
   if (pixgrid) drawGrid(0, 0, image->w, image->h, 1, 1, RGB(64, 64, 64));
@@ -148,7 +149,7 @@ void cWIN::paint() {
   if (!traceOn()) return cXWIN::paint();
   const int64_t t0 = traceNow();
   cXWIN::paint();
-  tracePaint(t0, traceNow());
+  tracePaint(t0, traceNow(), width, height);
 }
 
 void cWIN::onMouseMove(int x, int y) {

@@ -9,6 +9,7 @@
 namespace {
 
 std::FILE* traceFile = nullptr;
+int64_t composeUs = 0;  // composing time of the paint in progress
 
 }  // namespace
 
@@ -46,8 +47,16 @@ void traceWait() {
   if (traceFile) std::fprintf(traceFile, "W %lld\n", static_cast<long long>(traceNow()));
 }
 
-void tracePaint(int64_t t0, int64_t t1) {
-  if (traceFile)
-    std::fprintf(traceFile, "P %lld %lld\n", static_cast<long long>(t0),
-                 static_cast<long long>(t1));
+void tracePaint(int64_t t0, int64_t t1, int w, int h) {
+  if (!traceFile) return;
+  std::fprintf(traceFile, "P %lld %lld %d %d %lld\n", static_cast<long long>(t0),
+               static_cast<long long>(t1), w, h, static_cast<long long>(composeUs));
+  std::fflush(traceFile);
+  composeUs = 0;
+}
+
+TraceCompose::TraceCompose() : t0_(traceFile ? traceNow() : 0) {}
+
+TraceCompose::~TraceCompose() {
+  if (traceFile && t0_) composeUs += traceNow() - t0_;
 }

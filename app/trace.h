@@ -5,9 +5,14 @@
 //   T t                 the oldest event left evtque for the main loop or a tool
 //   W t                 the main thread began to wait for the next event
 //   S t                 the program's own code started (entry of appMain)
-//   P t0 t1             a document window painted (start and end)
-// Times are microseconds on one monotonic clock. Events leave the queue in
-// the order they entered it, so the n-th Q line belongs to the n-th T line.
+//   P t0 t1 w h c       a document window of w x h client pixels painted
+//                       (start and end); c of it went to composing the
+//                       picture (drawContent), the rest to the surfaces
+//                       and the copy to the screen
+// Times are microseconds on one monotonic clock (CLOCK_MONOTONIC). Events
+// leave the queue in the order they entered it, so the n-th Q line belongs
+// to the n-th T line. P lines reach the file at once, so that a benchmark
+// can wait for a paint; the others are buffered.
 #pragma once
 
 #include <cstdint>
@@ -22,4 +27,16 @@ int64_t traceNow();
 void traceQueued(const EVT& ev, int input);
 void traceTaken();
 void traceWait();
-void tracePaint(int64_t t0, int64_t t1);
+void tracePaint(int64_t t0, int64_t t1, int w, int h);
+
+// Counts its own lifetime as composing time of the paint in progress.
+class TraceCompose {
+ public:
+  TraceCompose();
+  ~TraceCompose();
+  TraceCompose(const TraceCompose&) = delete;
+  TraceCompose& operator=(const TraceCompose&) = delete;
+
+ private:
+  int64_t t0_;
+};
