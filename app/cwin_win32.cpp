@@ -112,7 +112,7 @@ int cWIN::winOpenFile(const char* path) {
   DB* found = flist(nullptr, path, FI_REG);
   const bool exists = dbCnt(found) > 0;
   dbFre(found);
-  BM* bm = exists ? bmfileLoad(path) : newImageFor(path);
+  BM* bm = traceReading([&] { return exists ? bmfileLoad(path) : newImageFor(path); });
   if (!bm) {
     std::printf("ファイルオープンエラー:%s\n", path);
     return 0;

@@ -28,6 +28,7 @@ Moves are also lost before they reach us: Wine merges motion events that
 queue up while the program is busy, so "seen" counts the moves received.
 """
 import argparse
+import ctypes
 import os
 import re
 import signal
@@ -45,8 +46,8 @@ def fail(msg):
     sys.exit("ui_bench: " + msg)
 
 
-def xdo(*args):
-    return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
+def xdo(*args, check=True):
+    return subprocess.run(["xdotool", *map(str, args)], check=check, capture_output=True,
                           text=True).stdout
 
 
@@ -98,14 +99,14 @@ def loadavg():
 
 
 class Trace:
-    """The lines of a trace file: Q, T, W, S as (kind, numbers)."""
+    """The lines of a trace file (app/trace.h) as (kind, numbers)."""
 
     def __init__(self, path):
         self.lines = []
         with open(path) as f:
             for line in f:
                 parts = line.split()
-                if parts and parts[0] in "QTWSP":
+                if parts and parts[0] in "QTWSOP":
                     self.lines.append((parts[0], [int(x) for x in parts[1:]]))
 
     def of(self, kind):
@@ -113,8 +114,7 @@ class Trace:
 
     def moves(self, t_from, t_to):
         """Per mouse move received in [t_from, t_to] with the left button held:
-        (received, taken, handled, paint start, paint end, compose, x, y)."""
-        out = []
+        {(x, y): (received, taken, handled, paint start, paint end, compose)}."""
         taken = iter([v[0] for k, v in self.lines if k == "T"])
         pending = []  # moves taken, waiting for their handled time
         handled = []
@@ -130,15 +130,36 @@ class Trace:
                 handled += [m for m in pending if m[2] is not None]
                 pending = [m for m in pending if m[2] is None]
         paints = self.of("P")
-        i = 0
+        out, i = {}, 0
         for q, t, w, x, y in handled:
             while i < len(paints) and paints[i][0] < w:
                 i += 1
             if i == len(paints):
                 break
             p = paints[i]
-            out.append((q, t, w, p[0], p[1], p[4] if len(p) > 4 else None, x, y))
+            out.setdefault((x, y), (q, t, w, p[0], p[1], p[4]))
         return out
+
+    def busy(self, t_from, t_to):
+        """Share of [t_from, t_to] in which the program handled an event (T to
+        the next W) or painted; the rest it waited for input."""
+        spans, since = [], None
+        for k, v in self.lines:
+            if k == "T" and since is None:
+                since = v[0]
+            elif k == "W" and since is not None:
+                spans.append((since, v[0]))
+                since = None
+            elif k == "P":
+                spans.append((v[0], v[1]))
+        spans.sort()
+        total, end = 0, t_from
+        for a, b in spans:
+            a, b = max(a, end), min(b, t_to)
+            if b > a:
+                total += b - a
+                end = b
+        return total / max(1, t_to - t_from)
 
 
 class App:
@@ -200,9 +221,11 @@ class App:
             if r.stdout.split():
                 dlg = r.stdout.split()[0]
                 time.sleep(0.3)
-                xdo("windowfocus", dlg)
-                time.sleep(0.3)
-                xdo("key", "n")
+                # The dialog may be on its way out already.
+                if subprocess.run(["xdotool", "windowfocus", dlg],
+                                  capture_output=True).returncode == 0:
+                    time.sleep(0.3)
+                    xdo("key", "n", check=False)
                 time.sleep(0.5)
             time.sleep(0.1)
         if self.proc.poll() is None:
@@ -218,6 +241,14 @@ class Driver:
     def __init__(self, opts):
         self.o = opts
         self.menu_h = None
+        self.xdo = ctypes.CDLL("libxdo.so.3")
+        self.xdo.xdo_new.restype = ctypes.c_void_p
+        self.xdo.xdo_move_mouse.argtypes = [ctypes.c_void_p] + [ctypes.c_int] * 3
+        self.xdo.xdo_mouse_down.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int]
+        self.xdo.xdo_mouse_up.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int]
+        self.xdo_h = self.xdo.xdo_new(os.environ["DISPLAY"].encode())
+        if not self.xdo_h:
+            fail("xdo_new failed")
 
     def client_origin(self, wid):
         x, y, w, h = geometry(wid)
@@ -266,21 +297,30 @@ class Driver:
 
     def stroke(self, ox, oy, path):
         """Presses the left button at the first point, moves along the rest
-        with --interval ms between moves and releases: one xdotool process,
-        so the moves are evenly paced. Returns (start, end) in microseconds."""
-        gap = self.o.interval / 1000.0
+        --interval ms apart and releases. The moves go through xdotool's
+        library, so that each one's sending time is known; a late move does
+        not make the next one early. Returns the sending times (us)."""
+        gap = self.o.interval / 1e3
         x0, y0 = path[0]
-        xdo("mousemove", ox + x0, oy + y0)
+        self.xdo.xdo_move_mouse(self.xdo_h, ox + x0, oy + y0, 0)
         time.sleep(0.4)
-        cmd = ["mousedown", "1", "sleep", "0.3"]
+        self.xdo.xdo_mouse_down(self.xdo_h, 0, 1)
+        time.sleep(0.3)
+        sent = []
+        due = time.monotonic()
         for x, y in path[1:]:
-            cmd += ["mousemove", str(ox + x), str(oy + y), "sleep", f"{gap:.4f}"]
-        cmd += ["sleep", "0.3", "mouseup", "1"]
-        t0 = now_us()
-        xdo(*cmd)
-        t1 = now_us()
+            while True:
+                left = due - time.monotonic()
+                if left <= 0:
+                    break
+                time.sleep(left)
+            sent.append(now_us())
+            self.xdo.xdo_move_mouse(self.xdo_h, ox + x, oy + y, 0)
+            due = max(due, time.monotonic()) + gap
+        time.sleep(0.3)
+        self.xdo.xdo_mouse_up(self.xdo_h, 0, 1)
         time.sleep(0.5)
-        return t0, t1
+        return sent
 
     def drag_path(self, box, n):
         """n distinct points zigzagging through box (x0, y0, x1, y1)."""
@@ -317,9 +357,9 @@ class Driver:
             box = (200, 100, 820, 660)  # the fitted picture spans x 128..895
         ox, oy = self.client_origin(wid)
         path = self.drag_path(box, n + 1)
-        busy = CpuLoad()
-        t0, t1 = self.stroke(ox, oy, path)
-        load = busy.busy()
+        machine = CpuLoad()
+        sent = self.stroke(ox, oy, path)
+        load = machine.busy()
         if kind == "line":
             # A held right button ends the tool.
             xdo("mousedown", 3)
@@ -328,18 +368,26 @@ class Driver:
             time.sleep(0.3)
         app.close(wid)
         tr = Trace(app.trace)
-        # The press itself is not a move.
-        moves = [m for m in tr.moves(t0, t1 + 400000) if (m[6], m[7]) != path[0]]
-        return moves, n, len({(m[6], m[7]) for m in moves}), load
+        got = tr.moves(sent[0] - 1000, sent[-1] + 1000000)
+        moves = [(sent[i],) + got[p] for i, p in enumerate(path[1:]) if p in got]
+        # Wine merges the moves that queue up while the program is busy.
+        busy = tr.busy(sent[0], sent[-1])
+        return moves, n, busy, load
 
     def open_time(self, launcher, tag):
+        """Process start -> entry of our code (Wine's part) -> end of the
+        first paint (ours), in wall and processor time, with the file read
+        and the first paint on their own (ms)."""
         app = App(launcher, self.o.work, ["big.bmp"], tag)
         wid = find_window("big.bmp", proc=app.proc)
-        p = app.wait_paint()
+        app.wait_paint()
         app.close(wid)
-        s = Trace(app.trace).of("S")[0][0]
+        tr = Trace(app.trace)
+        s, o, p = tr.of("S")[0], tr.of("O")[0], tr.of("P")[0]
         start = int(app.start * 1e6)
-        return (s - start) / 1000.0, (p[1] - s) / 1000.0, (p[1] - p[0]) / 1000.0
+        return {"wine": (s[0] - start) / 1e3, "wine cpu": s[1] / 1e3,
+                "ours": (p[1] - s[0]) / 1e3, "ours cpu": (p[5] - s[1]) / 1e3,
+                "read": (o[1] - o[0]) / 1e3, "paint": (p[1] - p[0]) / 1e3}
 
     def hwm(self, pid):
         with open(f"/proc/{pid}/status") as f:
@@ -389,15 +437,19 @@ def pct(v, q):
 
 
 def summary(moves):
-    """p50, p95 and maximum (ms) of latency, own share and the parts."""
+    """p50, p95 and maximum (ms) of the latency, the own share and the parts.
+    A move is (sent, received, taken, handled, paint start, paint end,
+    compose)."""
     rows = {
-        "latency": [m[4] - m[0] for m in moves],
-        "own": [(m[2] - m[1]) + (m[5] or 0) for m in moves],
-        "queued": [m[1] - m[0] for m in moves],
-        "handling": [m[2] - m[1] for m in moves],
-        "to paint": [m[3] - m[2] for m in moves],
-        "paint": [m[4] - m[3] for m in moves],
-        "compose": [m[5] or 0 for m in moves],
+        "latency": [m[5] - m[1] for m in moves],
+        "own": [(m[3] - m[2]) + m[6] for m in moves],
+        "from sent": [m[5] - m[0] for m in moves],
+        "delivery": [m[1] - m[0] for m in moves],
+        "queued": [m[2] - m[1] for m in moves],
+        "handling": [m[3] - m[2] for m in moves],
+        "to paint": [m[4] - m[3] for m in moves],
+        "paint": [m[5] - m[4] for m in moves],
+        "compose": [m[6] for m in moves],
     }
     return {k: (pct(v, 0.5) / 1000, pct(v, 0.95) / 1000, max(v) / 1000) for k, v in rows.items()}
 
@@ -436,7 +488,8 @@ def main():
     only = o.only.split(",")
     make_pictures(o.work, o.tdeconv, only)
     d = Driver(o)
-    names = [os.path.relpath(os.path.dirname(os.path.dirname(os.path.abspath(x))))
+    # Builds by the name of their directory (BUILD/wine/tde.exe).
+    names = [os.path.basename(os.path.dirname(os.path.dirname(os.path.abspath(x))))
              for x in o.launchers]
     # A first start brings up the Wine processes that later starts share.
     warm = App(o.launchers[0], o.work, ["big.bmp"], "warm")
@@ -450,25 +503,28 @@ def main():
                 if kind not in only:
                     continue
                 la = loadavg()
-                moves, sent, seen, busy = d.interaction(launcher, tag + kind, kind)
+                moves, sent, duty, cpu = d.interaction(launcher, tag + kind, kind)
                 s = summary(moves)
-                print(f"{kind:8s} {names[i]:28s} run {run}  load {la:5.2f}  cpu busy {busy:3.0f}%  "
-                      f"moves seen {seen}/{sent}  repaints {len({m[3] for m in moves})}")
+                print(f"{kind:8s} {names[i]:14s} run {run}  load {la:5.2f}  machine busy {cpu:3.0f}%  "
+                      f"moves seen {len(moves)}/{sent}, program busy {100 * duty:3.0f}%, "
+                      f"{len({m[4] for m in moves})} repaints")
                 for k, (p50, p95, mx) in s.items():
                     print(f"    {k:9s} p50 {p50:7.2f}  p95 {p95:7.2f}  max {mx:7.2f} ms")
                 sys.stdout.flush()
             if "open" in only:
                 la = loadavg()
-                wine, ours, paint = d.open_time(launcher, tag + "open")
-                print(f"open     {names[i]:28s} run {run}  load {la:5.2f}  Wine {wine:7.1f} ms  "
-                      f"ours {ours:7.1f} ms (first paint {paint:.1f} ms)")
+                t = d.open_time(launcher, tag + "open")
+                print(f"open     {names[i]:14s} run {run}  load {la:5.2f}  "
+                      f"Wine {t['wine']:6.0f} ms (cpu {t['wine cpu']:4.0f})  "
+                      f"ours {t['ours']:6.0f} ms (cpu {t['ours cpu']:4.0f}): "
+                      f"file read {t['read']:5.0f}, first paint {t['paint']:4.0f} ms")
                 sys.stdout.flush()
             if "memory" in only:
                 la = loadavg()
                 base, loaded, filled, peak = d.memory(launcher, tag + "mem")
                 pix = SIZE * SIZE * 4
                 mib = 1 << 20
-                print(f"memory   {names[i]:28s} run {run}  load {la:5.2f}  idle {base / mib:6.1f} MiB"
+                print(f"memory   {names[i]:14s} run {run}  load {la:5.2f}  idle {base / mib:6.1f} MiB"
                       f"  peak above idle: loaded {(loaded - base) / mib:6.1f}, filled "
                       f"{(filled - base) / mib:6.1f}, after undo {(peak - base) / mib:6.1f} MiB "
                       f"= {(peak - base) / pix:4.2f} x the pixel bytes")
