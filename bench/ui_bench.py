@@ -51,6 +51,13 @@ def xdo(*args, check=True):
                           text=True).stdout
 
 
+def screen_pixel(x, y):
+    """RRGGBB of the screen pixel at (x, y)."""
+    out = subprocess.run(["import", "-window", "root", "-crop", f"1x1+{x}+{y}", "-depth", "8",
+                          "txt:-"], check=True, capture_output=True, text=True).stdout
+    return re.search(r"#([0-9A-Fa-f]{6})", out).group(1).lower()
+
+
 def pattern(title):
     return "^" + re.escape(title) + "$"
 
@@ -140,9 +147,9 @@ class Trace:
             out.setdefault((x, y), (q, t, w, p[0], p[1], p[4]))
         return out
 
-    def busy(self, t_from, t_to):
-        """Share of [t_from, t_to] in which the program handled an event (T to
-        the next W) or painted; the rest it waited for input."""
+    def busy_spans(self):
+        """Merged spans in which the program handled an event (T to the next
+        W) or painted; outside them it waited for input."""
         spans, since = [], None
         for k, v in self.lines:
             if k == "T" and since is None:
@@ -152,14 +159,22 @@ class Trace:
                 since = None
             elif k == "P":
                 spans.append((v[0], v[1]))
-        spans.sort()
-        total, end = 0, t_from
-        for a, b in spans:
-            a, b = max(a, end), min(b, t_to)
-            if b > a:
-                total += b - a
-                end = b
-        return total / max(1, t_to - t_from)
+        merged = []
+        for a, b in sorted(spans):
+            if merged and a <= merged[-1][1]:
+                merged[-1] = (merged[-1][0], max(merged[-1][1], b))
+            else:
+                merged.append((a, b))
+        return merged
+
+
+def busy_share(spans, t_from, t_to):
+    total = sum(max(0, min(b, t_to) - max(a, t_from)) for a, b in spans)
+    return total / max(1, t_to - t_from)
+
+
+def busy_throughout(spans, t_from, t_to):
+    return any(a <= t_from and b >= t_to for a, b in spans)
 
 
 class App:
@@ -370,9 +385,16 @@ class Driver:
         tr = Trace(app.trace)
         got = tr.moves(sent[0] - 1000, sent[-1] + 1000000)
         moves = [(sent[i],) + got[p] for i, p in enumerate(path[1:]) if p in got]
-        # Wine merges the moves that queue up while the program is busy.
-        busy = tr.busy(sent[0], sent[-1])
-        return moves, n, busy, load
+        # Wine merges the moves that queue up until the program reads its
+        # input. A lost move counts as lost while busy when the program
+        # handled or painted all the time from the soonest it could have
+        # arrived (its sending plus the fastest delivery seen) to the soonest
+        # the next one could.
+        spans = tr.busy_spans()
+        fastest = min(m[1] - m[0] for m in moves)
+        ours = sum(1 for i, p in enumerate(path[1:-1]) if p not in got and
+                   busy_throughout(spans, sent[i] + fastest, sent[i + 1] + fastest))
+        return moves, n, ours, busy_share(spans, sent[0], sent[-1]), load
 
     def open_time(self, launcher, tag):
         """Process start -> entry of our code (Wine's part) -> end of the
@@ -412,16 +434,26 @@ class Driver:
         tx, ty = self.tool_menu(app, wid, 820, 560)
         self.click(tx + 12, ty + 84)  # ペイント
         ox, oy = self.client_origin(wid)
+        # Corners of the picture (fitted: x 128..895 of the client) that the
+        # tool menu at the bottom right leaves free.
+        corners = [(ox + 140, oy + 10), (ox + 880, oy + 10), (ox + 140, oy + 755)]
+        flat = [screen_pixel(x, y) for x, y in corners]
         t = now_us()
         self.click(ox + 400, oy + 300)
-        app.wait_paint(after=t + 300000)
+        app.wait_paint(after=t)
         time.sleep(1.0)
         filled = self.hwm(pid)
+        if any(screen_pixel(x, y) == c for (x, y), c in zip(corners, flat)):
+            fail("the fill did not cover the picture")
         t = now_us()
-        self.click(tx + 12, ty + 12)  # アンドゥ
+        # 編集 > 元に戻す (the keyboard reaches the menu whatever window the
+        # server puts on top)
+        self.menu(wid, "Right", "Down", "Return")
         app.wait_paint(after=t)
         time.sleep(1.0)
         peak = self.hwm(pid)
+        if [screen_pixel(x, y) for x, y in corners] != flat:
+            fail("the undo did not bring the picture back")
         xdo("mousemove", ox + 500, oy + 300)
         xdo("mousedown", 3)
         time.sleep(0.6)
@@ -503,11 +535,11 @@ def main():
                 if kind not in only:
                     continue
                 la = loadavg()
-                moves, sent, duty, cpu = d.interaction(launcher, tag + kind, kind)
+                moves, sent, ours, duty, cpu = d.interaction(launcher, tag + kind, kind)
                 s = summary(moves)
                 print(f"{kind:8s} {names[i]:14s} run {run}  load {la:5.2f}  machine busy {cpu:3.0f}%  "
-                      f"moves seen {len(moves)}/{sent}, program busy {100 * duty:3.0f}%, "
-                      f"{len({m[4] for m in moves})} repaints")
+                      f"moves seen {len(moves)}/{sent} ({ours} lost while busy), program busy "
+                      f"{100 * duty:3.0f}%, {len({m[4] for m in moves})} repaints")
                 for k, (p50, p95, mx) in s.items():
                     print(f"    {k:9s} p50 {p50:7.2f}  p95 {p95:7.2f}  max {mx:7.2f} ms")
                 sys.stdout.flush()
