@@ -53,3 +53,5 @@ void* bigCalloc(size_t n) {
   if (p) adviseHuge(p, n);
   return p;
 }
+
+void bigAdvise(void* p, size_t n) { adviseHuge(p, n); }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "std/fileio.h"
+#include "std/futil.h"
 #include "std/hostfs.h"
 #include "std/imgfnew.h"
 #include "std/pixrow.h"
@@ -48,6 +49,81 @@ class RowSource {
   std::vector<uint8_t> tmp_;
 };
 
+// The same rows read from an open file as the decoding asks for them (in
+// increasing order), a piece at a time, so that no copy of the whole file is
+// needed. `head` holds the first bytes of the file, already read.
+class FileRows {
+ public:
+  FileRows(HfsFile* f, uint64_t len, std::vector<uint8_t> head, uint32_t off, int64_t rowsize)
+      : f_(f),
+        len_(len),
+        off_(off),
+        rowsize_(rowsize),
+        buf_(std::move(head)),
+        tmp_(static_cast<size_t>(rowsize)) {}
+
+  const uint8_t* row(int64_t r) {
+    uint64_t start = off_ + static_cast<uint64_t>(r) * static_cast<uint64_t>(rowsize_);
+    if (start >= len_ || start < base_) return nullptr;
+    reach(start, std::min<uint64_t>(start + static_cast<uint64_t>(rowsize_), len_));
+    // A file that shrank while it was read ends where the reading did.
+    uint64_t end = std::min<uint64_t>(start + static_cast<uint64_t>(rowsize_), len_);
+    if (start >= end) return nullptr;
+    const uint8_t* p = buf_.data() + (start - base_);
+    if (end - start == static_cast<uint64_t>(rowsize_)) return p;
+    std::fill(tmp_.begin(), tmp_.end(), 0);
+    std::memcpy(tmp_.data(), p, static_cast<size_t>(end - start));
+    return tmp_.data();
+  }
+
+ private:
+  static constexpr uint64_t kPiece = uint64_t(1) << 20;
+
+  // Makes buf_ hold file bytes [start, end), forgetting those before start;
+  // at an early end of the file len_ becomes the end reached.
+  void reach(uint64_t start, uint64_t end) {
+    uint64_t have = base_ + buf_.size();
+    if (end <= have) return;
+    if (start >= have) {
+      // Nothing buffered is needed; bytes up to start are read and dropped.
+      buf_.clear();
+      base_ = have;
+      while (base_ < start) {
+        const bool atEnd = readMore(std::min(start - base_, kPiece));
+        base_ += buf_.size();
+        buf_.clear();
+        if (atEnd) break;
+      }
+      if (base_ < start) return;
+    } else {
+      buf_.erase(buf_.begin(), buf_.begin() + static_cast<ptrdiff_t>(start - base_));
+      base_ = start;
+    }
+    have = base_ + buf_.size();
+    if (end > have) readMore(std::max(end - have, kPiece));
+  }
+
+  // Appends up to n more bytes (not past len_); true at the end of the file.
+  bool readMore(uint64_t n) {
+    uint64_t have = base_ + buf_.size();
+    n = std::min(n, len_ - have);
+    size_t old = buf_.size();
+    buf_.resize(old + static_cast<size_t>(n));
+    size_t got = hfsRead(f_, buf_.data() + old, static_cast<size_t>(n));
+    buf_.resize(old + got);
+    if (got < n) len_ = base_ + buf_.size();
+    return got < n || base_ + buf_.size() >= len_;
+  }
+
+  HfsFile* f_;
+  uint64_t len_;
+  uint64_t off_;
+  int64_t rowsize_;
+  uint64_t base_ = 0;  // file offset of buf_[0]
+  std::vector<uint8_t> buf_;
+  std::vector<uint8_t> tmp_;
+};
+
 void unpackRow(uint8_t* dst, const uint8_t* src, int bits, int w) {
   if (bits == 8) {
     std::memcpy(dst, src, static_cast<size_t>(w));
@@ -72,8 +148,8 @@ void packRow(uint8_t* dst, const uint8_t* src, int bits, int w) {
   }
 }
 
-void decodeIndexed(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len) {
-  RowSource rows(file, len, hd.offbits, bmpRowSize(hd.w, hd.bitcount));
+template <class Rows>
+void decodeIndexed(IMGF* img, const BMPHD& hd, Rows& rows) {
   for (int r = 0; r < hd.h; ++r) {
     const uint8_t* src = rows.row(r);
     if (!src) break;
@@ -83,8 +159,8 @@ void decodeIndexed(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len) 
 
 enum class Direct { k555, k565, k24, k32 };
 
-void decodeDirect(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len, Direct kind) {
-  RowSource rows(file, len, hd.offbits, bmpRowSize(hd.w, hd.bitcount));
+template <class Rows>
+void decodeDirect(IMGF* img, const BMPHD& hd, Rows& rows, Direct kind) {
   for (int r = 0; r < hd.h; ++r) {
     const uint8_t* s = rows.row(r);
     if (!s) break;
@@ -175,6 +251,90 @@ void readPalette(IMGF* img, const BMPHD& hd, const uint8_t* pal, const uint8_t* 
 
 bool indexedDepth(int bits) { return bits == 1 || bits == 2 || bits == 4 || bits == 8; }
 
+// Uncompressed rows (and 16-bit bit fields): read row by row.
+bool byRows(const BMPHD& hd) {
+  return hd.compression == 0 || (hd.bitcount == 16 && hd.compression == 3);
+}
+
+template <class Rows>
+void decodeRows(IMGF* img, const BMPHD& hd, Rows& rows) {
+  if (hd.compression == 0) {
+    if (hd.bitcount <= 8)
+      decodeIndexed(img, hd, rows);
+    else
+      decodeDirect(img, hd, rows,
+                   hd.bitcount == 32   ? Direct::k32
+                   : hd.bitcount == 24 ? Direct::k24
+                                       : Direct::k555);
+    return;
+  }
+  bool is555 = hd.rmask == 0x7c00 && hd.gmask == 0x03e0 && hd.bmask == 0x001f;
+  decodeDirect(img, hd, rows, is555 ? Direct::k555 : Direct::k565);
+}
+
+// The header's checks and the image record with its palette; null (after
+// the message) when the header is refused. The first `len` bytes of the
+// file are at `file`: 1078 of them hold any header and palette.
+IMGF* startImage(BMPHD* hd, const uint8_t* file, size_t len) {
+  const uint8_t* pal = bmpHdGet(hd, file, len);
+  if (!pal) return nullptr;
+  bool indexed = hd->bitcount <= 8;
+  if (indexed ? !indexedDepth(hd->bitcount)
+              : hd->bitcount != 16 && hd->bitcount != 24 && hd->bitcount != 32)
+    return nullptr;
+  // Top-down files (negative height) are not supported.
+  if (hd->w <= 0 || hd->h <= 0) {
+    std::printf("bmpOpen:画像サイズが異常です %d x %d\n", hd->w, hd->h);
+    return nullptr;
+  }
+  IMGF* img = imgfNewSay(hd->w, hd->h, indexed ? hd->bitcount : 0, "bmpOpen");
+  if (!img) return nullptr;
+  if (indexed)
+    readPalette(img, *hd, pal, file, len);
+  else
+    img->ncolor = static_cast<int32_t>(hd->clrused > 256 ? 256 : hd->clrused);
+  return img;
+}
+
+constexpr size_t kHeadBytes = 54 + 256 * 4;
+
+// The pixels of a whole file image.
+void decodePixels(IMGF* img, const BMPHD& hd, const uint8_t* file, size_t len) {
+  if (byRows(hd)) {
+    RowSource rows(file, len, hd.offbits, bmpRowSize(hd.w, hd.bitcount));
+    decodeRows(img, hd, rows);
+  } else if (hd.bitcount <= 8) {
+    if (hd.bitcount == 8 || hd.bitcount == 4)
+      decodeRle(img, hd, file, len, hd.bitcount);
+    else
+      std::printf("bmpOpen DECODE ERROR: ebit=%d\n", hd.bitcount);
+  } else {
+    std::printf("bmpOpen DECODE ERROR: rgbsiz=%d\n", hd.bitcount);
+  }
+}
+
+// bmpOpen on an open file of len bytes: the same result as bmpDecode on the
+// whole file, but uncompressed rows come in pieces of the file.
+IMGF* openStreamed(HfsFile* f, uint64_t len) {
+  std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(len, kHeadBytes)));
+  head.resize(hfsRead(f, head.data(), head.size()));
+  if (head.size() < kHeadBytes) len = head.size();
+  BMPHD hd;
+  IMGF* img = startImage(&hd, head.data(), head.size());
+  if (!img) return nullptr;
+  if (byRows(hd)) {
+    FileRows rows(f, len, std::move(head), hd.offbits, bmpRowSize(hd.w, hd.bitcount));
+    decodeRows(img, hd, rows);
+  } else {
+    size_t have = head.size();
+    head.resize(static_cast<size_t>(len));
+    head.resize(have + hfsRead(f, head.data() + have, head.size() - have));
+    decodePixels(img, hd, head.data(), head.size());
+  }
+  img->cmap[0] &= 0x00ffffffu;  // index 0 is transparent
+  return img;
+}
+
 }  // namespace
 
 const uint8_t* bmpHdGet(BMPHD* hd, const uint8_t* img, size_t len) {
@@ -226,47 +386,25 @@ const uint8_t* bmpHdGet(BMPHD* hd, const uint8_t* img, size_t len) {
 
 IMGF* bmpDecode(const uint8_t* file, size_t len) {
   BMPHD hd;
-  const uint8_t* pal = bmpHdGet(&hd, file, len);
-  if (!pal) return nullptr;
-  bool indexed = hd.bitcount <= 8;
-  if (indexed ? !indexedDepth(hd.bitcount)
-              : hd.bitcount != 16 && hd.bitcount != 24 && hd.bitcount != 32)
-    return nullptr;
-  // Top-down files (negative height) are not supported.
-  if (hd.w <= 0 || hd.h <= 0) {
-    std::printf("bmpOpen:画像サイズが異常です %d x %d\n", hd.w, hd.h);
-    return nullptr;
-  }
-  IMGF* img = imgfNewSay(hd.w, hd.h, indexed ? hd.bitcount : 0, "bmpOpen");
+  IMGF* img = startImage(&hd, file, len);
   if (!img) return nullptr;
-  if (indexed)
-    readPalette(img, hd, pal, file, len);
-  else
-    img->ncolor = static_cast<int32_t>(hd.clrused > 256 ? 256 : hd.clrused);
-  if (hd.compression == 0) {
-    if (indexed)
-      decodeIndexed(img, hd, file, len);
-    else
-      decodeDirect(img, hd, file, len,
-                   hd.bitcount == 32   ? Direct::k32
-                   : hd.bitcount == 24 ? Direct::k24
-                                       : Direct::k555);
-  } else if (indexed) {
-    if (hd.bitcount == 8 || hd.bitcount == 4)
-      decodeRle(img, hd, file, len, hd.bitcount);
-    else
-      std::printf("bmpOpen DECODE ERROR: ebit=%d\n", hd.bitcount);
-  } else if (hd.bitcount == 16 && hd.compression == 3) {
-    bool is555 = hd.rmask == 0x7c00 && hd.gmask == 0x03e0 && hd.bmask == 0x001f;
-    decodeDirect(img, hd, file, len, is555 ? Direct::k555 : Direct::k565);
-  } else {
-    std::printf("bmpOpen DECODE ERROR: rgbsiz=%d\n", hd.bitcount);
-  }
+  decodePixels(img, hd, file, len);
   img->cmap[0] &= 0x00ffffffu;  // index 0 is transparent
   return img;
 }
 
 IMGF* bmpOpen(const char* fname) {
+  HfsFile* f = fname ? hfsOpenRead(fname) : nullptr;
+  if (!f) return nullptr;
+  // What cannot be read in pieces goes the way of any whole file (with its
+  // messages): a file that cannot seek, or one too large to load.
+  const int64_t size = hfsSeekEnd(f);
+  if (size >= 0 && size <= FLOAD_MAX && hfsRewind(f)) {
+    IMGF* img = openStreamed(f, static_cast<uint64_t>(size));
+    hfsClose(f);
+    return img;
+  }
+  hfsClose(f);
   size_t len = 0;
   uint8_t* file = fioLoad(&len, fname);
   if (!file) return nullptr;

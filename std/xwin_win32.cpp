@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "std/bigmem.h"
 #include "std/tdeassert.h"
 
 DB* winlist = nullptr;
@@ -245,6 +246,7 @@ bool cXWIN::keepBackBuffer(HDC wdc) {
     return false;
   }
   backbits = static_cast<uint8_t*>(bits);
+  bigAdvise(bits, size_t(width) * height * 4);
   backw = width;
   backh = height;
   return true;
