@@ -42,8 +42,28 @@ CLIENT = (1024, 768)
 SAVE_QUESTION = "ファイルは変更されています"
 
 
+class BenchError(Exception):
+    pass
+
+
 def fail(msg):
-    sys.exit("ui_bench: " + msg)
+    raise BenchError(msg)
+
+
+LIVE = []  # the programs started by this driver
+
+
+def end_all():
+    """Ends the programs of this driver that still run (after a failure)."""
+    for app in LIVE:
+        if app.proc.poll() is None:
+            app.proc.terminate()
+            try:
+                app.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                app.proc.kill()
+                app.proc.wait()
+    LIVE.clear()
 
 
 def xdo(*args, check=True):
@@ -188,6 +208,7 @@ class App:
         self.start = time.monotonic()
         self.proc = subprocess.Popen([launcher, *args], cwd=work, env=env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        LIVE.append(self)
 
     def pid(self):
         """The process that runs tde.exe.so (the launcher execs into it)."""
@@ -507,6 +528,19 @@ def make_pictures(work, tdeconv, only):
         run(tdeconv, "tiny.bmp", "tiny.pxa")
 
 
+def attempt(what, run):
+    """run(), again after a failure of the driving (a window that did not
+    come, a key that went astray); three failures end the benchmark."""
+    for _ in range(3):
+        try:
+            return run()
+        except BenchError as e:
+            end_all()
+            print(f"# {what}: {e}; once more", flush=True)
+            time.sleep(3)
+    sys.exit(f"ui_bench: {what} failed three times")
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("launchers", nargs="+")
@@ -523,45 +557,71 @@ def main():
     # Builds by the name of their directory (BUILD/wine/tde.exe).
     names = [os.path.basename(os.path.dirname(os.path.dirname(os.path.abspath(x))))
              for x in o.launchers]
-    # A first start brings up the Wine processes that later starts share.
-    warm = App(o.launchers[0], o.work, ["big.bmp"], "warm")
-    warm.close(find_window("big.bmp", proc=warm.proc))
+
+    def warm_up():
+        # A first start brings up the Wine processes that later starts share.
+        warm = App(o.launchers[0], o.work, ["big.bmp"], "warm")
+        warm.close(find_window("big.bmp", proc=warm.proc))
+
+    attempt("warming up", warm_up)
     print(f"# {time.strftime('%Y-%m-%d %H:%M')}  {os.cpu_count()} CPUs  load {loadavg():.2f}  "
           f"interval {o.interval:g} ms, {o.moves} moves")
+    quiet = {}  # (scenario, build) -> (load, summary line) of the quietest run
+
+    def note(kind, i, la, line):
+        key = (kind, names[i])
+        if key not in quiet or la < quiet[key][0]:
+            quiet[key] = (la, line)
+
     for run in range(o.runs):
         for i, launcher in enumerate(o.launchers):
             tag = f"{i}-{run}"
+            head = f"{names[i]:14s} run {run}"
             for kind in ("line", "freehand"):
                 if kind not in only:
                     continue
                 la = loadavg()
-                moves, sent, ours, duty, cpu = d.interaction(launcher, tag + kind, kind)
+                moves, sent, ours, duty, cpu = attempt(
+                    f"{kind} {head}", lambda: d.interaction(launcher, tag + kind, kind))
                 s = summary(moves)
-                print(f"{kind:8s} {names[i]:14s} run {run}  load {la:5.2f}  machine busy {cpu:3.0f}%  "
+                print(f"{kind:8s} {head}  load {la:5.2f}  machine busy {cpu:3.0f}%  "
                       f"moves seen {len(moves)}/{sent} ({ours} lost while busy), program busy "
                       f"{100 * duty:3.0f}%, {len({m[4] for m in moves})} repaints")
                 for k, (p50, p95, mx) in s.items():
                     print(f"    {k:9s} p50 {p50:7.2f}  p95 {p95:7.2f}  max {mx:7.2f} ms")
+                note(kind, i, la, f"latency p95 {s['latency'][1]:5.2f} ms, own p95 "
+                     f"{s['own'][1]:4.2f} ms, moves seen {len(moves)}/{sent}")
                 sys.stdout.flush()
             if "open" in only:
                 la = loadavg()
-                t = d.open_time(launcher, tag + "open")
-                print(f"open     {names[i]:14s} run {run}  load {la:5.2f}  "
+                t = attempt(f"open {head}", lambda: d.open_time(launcher, tag + "open"))
+                print(f"open     {head}  load {la:5.2f}  "
                       f"Wine {t['wine']:6.0f} ms (cpu {t['wine cpu']:4.0f})  "
                       f"ours {t['ours']:6.0f} ms (cpu {t['ours cpu']:4.0f}): "
                       f"file read {t['read']:5.0f}, first paint {t['paint']:4.0f} ms")
+                note("open", i, la, f"Wine {t['wine']:4.0f} ms, ours {t['ours']:4.0f} ms "
+                     f"(cpu {t['ours cpu']:3.0f} ms)")
                 sys.stdout.flush()
             if "memory" in only:
                 la = loadavg()
-                base, loaded, filled, peak = d.memory(launcher, tag + "mem")
+                base, loaded, filled, peak = attempt(
+                    f"memory {head}", lambda: d.memory(launcher, tag + "mem"))
                 pix = SIZE * SIZE * 4
                 mib = 1 << 20
-                print(f"memory   {names[i]:14s} run {run}  load {la:5.2f}  idle {base / mib:6.1f} MiB"
+                print(f"memory   {head}  load {la:5.2f}  idle {base / mib:6.1f} MiB"
                       f"  peak above idle: loaded {(loaded - base) / mib:6.1f}, filled "
                       f"{(filled - base) / mib:6.1f}, after undo {(peak - base) / mib:6.1f} MiB "
                       f"= {(peak - base) / pix:4.2f} x the pixel bytes")
+                note("memory", i, la, f"peak {(peak - base) / mib:5.1f} MiB above idle = "
+                     f"{(peak - base) / pix:4.2f} x the pixel bytes")
                 sys.stdout.flush()
+    print("# quietest run of each (lowest load at its start)")
+    for (kind, name), (la, line) in sorted(quiet.items()):
+        print(f"{kind:8s} {name:14s} load {la:5.2f}  {line}")
 
 
 if __name__ == "__main__":
-    main()
+    try:
+        main()
+    finally:
+        end_all()
