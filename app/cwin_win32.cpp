@@ -114,7 +114,7 @@ int cWIN::winOpenFile(const char* path) {
   DB* found = flist(nullptr, path, FI_REG);
   const bool exists = dbCnt(found) > 0;
   dbFre(found);
-  BM* bm = exists ? bmfileLoad(path) : newImageFor(path);
+  BM* bm = traceReading([&] { return exists ? bmfileLoad(path) : newImageFor(path); });
   if (!bm) {
     std::printf("ファイルオープンエラー:%s\n", path);
     return 0;
@@ -139,6 +139,7 @@ int cWIN::winShowImage(BM* bm, int w, int h) {
 }
 
 void cWIN::drawContent() {
+  const TraceCompose timed;
   if (!image) return;
   drawImage(image->buf, image->cmap, image->cmapn, image->w, image->h, 0, 0, image->bpp);
   if (pixgrid) drawGrid(0, 0, image->w, image->h, 1, 1, RGB(64, 64, 64));
@@ -155,7 +156,7 @@ void cWIN::paint() {
   if (!traceOn()) return cXWIN::paint();
   const int64_t t0 = traceNow();
   cXWIN::paint();
-  tracePaint(t0, traceNow());
+  tracePaint(t0, traceNow(), width, height);
 }
 
 void cwinDrawImage(cXWIN* w, const BM* bm, double x, double y) {

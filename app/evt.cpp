@@ -156,8 +156,9 @@ void freehand(EVT ev) {
     if (ev.win != w) continue;
     const Cell c = cellAt(w, ev.x, ev.y);
     lineDraw(bm, prev.x, prev.y, c.x, c.y, 1, drawValue(bm), drawRaw(bm));
+    // Only the segment's cells changed.
+    evthost->winRepaintCells(w, prev.x, prev.y, c.x, c.y);
     prev = c;
-    evthost->winRepaint(w);
   }
 }
 

@@ -38,6 +38,12 @@ class EVTHOST {
   virtual double winWorldX(cXWIN* w, double x) = 0;
   virtual double winWorldY(cXWIN* w, double y) = 0;
   virtual void winRepaint(cXWIN* w) = 0;
+  // Repaints the part of w that shows image cells x0..x1, y0..y1 (both
+  // included, either order); hosts without partial repaints repaint it all.
+  virtual void winRepaintCells(cXWIN* w, int x0, int y0, int x1, int y1) {
+    (void)x0, (void)y0, (void)x1, (void)y1;
+    winRepaint(w);
+  }
   // The window's overlay list (records keyed by their draw routine).
   virtual DB* winOverlays(cXWIN* w) = 0;
   // A document's colour-map window, or a colour-map window's owner; null

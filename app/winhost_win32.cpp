@@ -1,6 +1,8 @@
 #include "app/winhost.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 
 #include "app/ctxmenu.h"
 #include "app/cwin.h"
@@ -45,6 +47,19 @@ class WinHost : public EVTHOST {
     return w->toWorldY(y);
   }
   void winRepaint(cXWIN* w) override { w->invalidate(); }
+  void winRepaintCells(cXWIN* w, int x0, int y0, int x1, int y1) override {
+    w->updateXform(w->width, w->height);
+    const double ax = w->toWinX(std::min(x0, x1)), bx = w->toWinX(std::max(x0, x1) + 1.0);
+    const double ay = w->toWinY(std::min(y0, y1)), by = w->toWinY(std::max(y0, y1) + 1.0);
+    // A pixel more on every side for rounding and for grid lines on the edges.
+    const auto lo = [](double a, double b) {
+      return int(std::max(-1e6, std::floor(std::min(a, b)))) - 1;
+    };
+    const auto hi = [](double a, double b) {
+      return int(std::min(1e6, std::ceil(std::max(a, b)))) + 2;
+    };
+    w->invalidateRect(lo(ax, bx), lo(ay, by), hi(ax, bx), hi(ay, by));
+  }
   DB* winOverlays(cXWIN* w) override { return cw(w)->overlays; }
   cXWIN* winPartner(cXWIN* w) override {
     cWIN* d = cw(w);

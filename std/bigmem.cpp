@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#if defined(__linux__) && !defined(_WIN32)
+// Linux, natively or under winelib (which defines _WIN32 as well).
+#if defined(__linux__) && (!defined(_WIN32) || defined(__WINE__))
+#define TDE_BIGMEM_LINUX 1
 #include <sys/mman.h>
 #endif
 
@@ -18,7 +20,7 @@ constexpr size_t kHugeAlign = size_t(2) << 20;
 // is zero), so the advice takes effect on the first write. It is only
 // advice: refused or not, the memory is the same.
 void adviseHuge(void* p, size_t n) {
-#if defined(__linux__) && !defined(_WIN32) && defined(MADV_HUGEPAGE)
+#if defined(TDE_BIGMEM_LINUX) && defined(MADV_HUGEPAGE)
   if (n < kAdviseMin) return;
   constexpr uintptr_t kPage = 4096;
   uintptr_t start = (reinterpret_cast<uintptr_t>(p) + kPage - 1) & ~(kPage - 1);
@@ -35,7 +37,7 @@ void adviseHuge(void* p, size_t n) {
 }  // namespace
 
 void* bigMalloc(size_t n) {
-#if defined(__linux__) && !defined(_WIN32)
+#if defined(TDE_BIGMEM_LINUX)
   // Huge pages cover only whole aligned 2 MiB ranges, so a large block starts
   // on one; the space skipped before it is never touched.
   void* p = n >= kAdviseMin ? std::aligned_alloc(kHugeAlign, n) : std::malloc(n);
@@ -51,3 +53,5 @@ void* bigCalloc(size_t n) {
   if (p) adviseHuge(p, n);
   return p;
 }
+
+void bigAdvise(void* p, size_t n) { adviseHuge(p, n); }

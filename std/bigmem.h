@@ -10,3 +10,6 @@
 void* bigMalloc(size_t n);
 // std::calloc(n, 1) with the advice above; null when memory runs out.
 void* bigCalloc(size_t n);
+// The same advice for a block that came from elsewhere and is still
+// untouched (a bitmap's pixels, say).
+void bigAdvise(void* p, size_t n);

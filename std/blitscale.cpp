@@ -39,6 +39,40 @@ void gatherRowDevice(const uint8_t* srow, const uint32_t* cols, int vw, uint8_t*
   }
 }
 
+// Indices through a table of device colours.
+void gatherRowTable(const uint8_t* srow, const uint32_t* cols, int vw, uint8_t* drow,
+                    const uint32_t* table) {
+  for (int i = 0; i < vw; i++) std::memcpy(drow + size_t(i) * 4, &table[srow[cols[i]]], 4);
+}
+
+// The scaling loop of blitScale; gather(source row, columns, vw, out row)
+// makes one row of rowBytes bytes.
+template <class Gather>
+void scaleRows(const uint8_t* src, size_t srcStride, const BLITPLAN& p, uint8_t* out, size_t stride,
+               size_t rowBytes, Gather gather) {
+  if (p.vw <= 0 || p.vh <= 0 || p.DW <= 0 || p.DH <= 0 || p.n <= 0 || p.m <= 0) return;
+  int64_t stepx = (int64_t(p.n) << 16) / p.DW;
+  int64_t stepy = (int64_t(p.m) << 16) / p.DH;
+  // Source column of every visible destination column, computed once.
+  std::vector<uint32_t> cols(p.vw);
+  int64_t acc = int64_t(p.vx) * stepx;
+  for (int i = 0; i < p.vw; i++, acc += stepx) cols[i] = uint32_t(acc >> 16);
+  int64_t accy = int64_t(p.vy) * stepy, prev = -1;
+  const uint8_t* prevRow = nullptr;
+  for (int j = 0; j < p.vh; j++, accy += stepy) {
+    int64_t sr = accy >> 16;
+    uint8_t* drow = out + size_t(j) * stride;
+    if (sr == prev) {
+      // Magnified rows repeat: copy the row just made.
+      std::memcpy(drow, prevRow, rowBytes);
+    } else {
+      gather(src + size_t(sr) * srcStride, cols.data(), p.vw, drow);
+      prev = sr;
+    }
+    prevRow = drow;
+  }
+}
+
 }  // namespace
 
 bool blitPlan(const VIEWXF& t, int tw, int th, int w, int h, double wx, double wy, BLITPLAN* p) {
@@ -97,34 +131,33 @@ const uint8_t* blitSource(const uint8_t* pixels, int w, int h, int f, const BLIT
 
 void blitScale(const uint8_t* src, size_t srcStride, int f, const BLITPLAN& p, uint8_t* out,
                size_t stride, bool toDevice) {
-  if (p.vw <= 0 || p.vh <= 0 || p.DW <= 0 || p.DH <= 0 || p.n <= 0 || p.m <= 0) return;
-  int64_t stepx = (int64_t(p.n) << 16) / p.DW;
-  int64_t stepy = (int64_t(p.m) << 16) / p.DH;
-  // Source column of every visible destination column, computed once.
-  std::vector<uint32_t> cols(p.vw);
-  int64_t acc = int64_t(p.vx) * stepx;
-  for (int i = 0; i < p.vw; i++, acc += stepx) cols[i] = uint32_t(acc >> 16);
-  size_t rowBytes = size_t(p.vw) * f;
-  int64_t accy = int64_t(p.vy) * stepy, prev = -1;
-  const uint8_t* prevRow = nullptr;
-  for (int j = 0; j < p.vh; j++, accy += stepy) {
-    int64_t sr = accy >> 16;
-    uint8_t* drow = out + size_t(j) * stride;
-    if (sr == prev) {
-      // Magnified rows repeat: copy the row just made.
-      std::memcpy(drow, prevRow, rowBytes);
-    } else {
-      const uint8_t* srow = src + size_t(sr) * srcStride;
-      if (f != 4)
-        gatherRow<uint8_t>(srow, cols.data(), p.vw, drow);
-      else if (toDevice)
-        gatherRowDevice(srow, cols.data(), p.vw, drow);
-      else
-        gatherRow<uint32_t>(srow, cols.data(), p.vw, drow);
-      prev = sr;
-    }
-    prevRow = drow;
-  }
+  const size_t rowBytes = size_t(p.vw) * f;
+  if (f != 4)
+    scaleRows(src, srcStride, p, out, stride, rowBytes, gatherRow<uint8_t>);
+  else if (toDevice)
+    scaleRows(src, srcStride, p, out, stride, rowBytes, gatherRowDevice);
+  else
+    scaleRows(src, srcStride, p, out, stride, rowBytes, gatherRow<uint32_t>);
+}
+
+void blitScaleDevice(const uint8_t* src, size_t srcStride, int f, const BLITPLAN& p, uint8_t* out,
+                     size_t stride, const uint32_t* table) {
+  const size_t rowBytes = size_t(p.vw) * 4;
+  if (f == 4) return scaleRows(src, srcStride, p, out, stride, rowBytes, gatherRowDevice);
+  scaleRows(src, srcStride, p, out, stride, rowBytes,
+            [table](const uint8_t* srow, const uint32_t* cols, int vw, uint8_t* drow) {
+              gatherRowTable(srow, cols, vw, drow, table);
+            });
+}
+
+bool blitClip(BLITPLAN* p, int x0, int y0, int x1, int y1) {
+  const int64_t l = std::max<int64_t>(p->vx, int64_t(x0) - p->X);
+  const int64_t t = std::max<int64_t>(p->vy, int64_t(y0) - p->Y);
+  const int64_t r = std::min<int64_t>(int64_t(p->vx) + p->vw, int64_t(x1) - p->X);
+  const int64_t b = std::min<int64_t>(int64_t(p->vy) + p->vh, int64_t(y1) - p->Y);
+  if (r <= l || b <= t) return false;
+  p->vx = int(l), p->vy = int(t), p->vw = int(r - l), p->vh = int(b - t);
+  return true;
 }
 
 void scaleNearest(const uint8_t* src, int n, int m, int f, uint8_t* dst, int dw, int dh) {

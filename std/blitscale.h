@@ -44,6 +44,17 @@ const uint8_t* blitSource(const uint8_t* pixels, int w, int h, int f, const BLIT
 void blitScale(const uint8_t* src, size_t srcStride, int f, const BLITPLAN& p, uint8_t* out,
                size_t stride, bool toDevice = false);
 
+// Scales like blitScale into 4-byte device pixels (B, G, R, 0): 4-byte
+// pixels are reordered, 1-byte pixels become table[index] (256 entries
+// already in device order). Draws straight into a paint buffer.
+void blitScaleDevice(const uint8_t* src, size_t srcStride, int f, const BLITPLAN& p, uint8_t* out,
+                     size_t stride, const uint32_t* table);
+
+// Narrows the visible part of the plan to the window rectangle
+// [x0, x1) x [y0, y1); the block and the scaling stay as they are, so a part
+// drawn alone matches the same part of the whole. False when nothing is left.
+bool blitClip(BLITPLAN* p, int x0, int y0, int x1, int y1);
+
 // The whole of an n x m -> dw x dh scaling (used by tests and by callers that
 // want the full result).
 void scaleNearest(const uint8_t* src, int n, int m, int f, uint8_t* dst, int dw, int dh);

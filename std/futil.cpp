@@ -10,10 +10,6 @@
 
 namespace {
 
-// Whole-file reads are for pictures; anything larger is refused like a failed
-// allocation rather than taking the machine's memory.
-constexpr int64_t kFloadMax = int64_t{1} << 30;
-
 bool isLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // Bytes the character at p takes; a lead byte right before the terminator
@@ -59,7 +55,7 @@ char* fload(size_t* len, const char* path) {
     return nullptr;
   }
   char* buf =
-      size <= kFloadMax ? static_cast<char*>(bigMalloc(static_cast<size_t>(size) + 16)) : nullptr;
+      size <= FLOAD_MAX ? static_cast<char*>(bigMalloc(static_cast<size_t>(size) + 16)) : nullptr;
   if (!buf) {
     std::printf("fload:メモリ確保エラー:%s\n", path);
     hfsClose(f);

@@ -39,6 +39,8 @@ static_assert(sizeof(FINFO) == 32, "file-list records keep their 32-byte data pa
 // after the data; stores the length in *len (0 on failure) when len is given.
 // Null when the file cannot be opened (silently) or read (with a message).
 char* fload(size_t* len, const char* path);
+// Largest file fload reads; a larger one is refused like a failed allocation.
+constexpr int64_t FLOAD_MAX = int64_t{1} << 30;
 
 // 1 when the kind of path shares a bit with mask; info (may be null) then
 // receives its flags. Never prints anything.

@@ -65,6 +65,18 @@ class cXWIN {
   UINT classstyle;
   LPCSTR menu;
   HDC dc;  // target of the drawing primitives: paint memory context or printer
+  // Paint buffer kept from paint to paint (client size, 32-bit top-down
+  // B, G, R, 0 pixels); a paint redraws and copies only the invalid part.
+  HBITMAP backbuf;
+  uint8_t* backbits;
+  int32_t backw, backh;
+  // While a paint draws into the buffer: its pixels (for drawImage to write
+  // straight into) and the part being redrawn; null outside a paint.
+  uint8_t* drawbits;
+  RECT drawrect;
+  // The paint has not filled its background yet: the first primitive does,
+  // leaving out what a picture is about to cover.
+  int32_t fillpending;
   WPARAM lastwp;
   LPARAM lastlp;
   char facename[LF_FACESIZE];
@@ -123,6 +135,8 @@ class cXWIN {
   void setView(double x0, double y0, double x1, double y1);
   void setScale(double pixelsPerUnit);
   void invalidate();
+  // Invalidates client pixels [x0, x1) x [y0, y1) only.
+  void invalidateRect(int x0, int y0, int x1, int y1);
   void move(int px, int py, int w, int h);
   void focus();
   void setFaceName(const char* name);
@@ -164,6 +178,11 @@ class cXWIN {
 
  private:
   void registerClass();
+  // The paint buffer at the client size; false when it cannot be made.
+  bool keepBackBuffer(HDC wdc);
+  // Settles fillpending: fills drawrect but `keep` (when given) with the
+  // background.
+  void fillBackground(const RECT* keep);
 };
 
 // Window object of a handle in the window list, or null.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "std/bigmem.h"
 #include "std/tdeassert.h"
 
 DB* winlist = nullptr;
@@ -79,6 +80,11 @@ cXWIN::cXWIN() {
   setFaceName("MSゴシック");
   font = nullptr;
   dc = nullptr;
+  backbuf = nullptr;
+  backbits = drawbits = nullptr;
+  backw = backh = 0;
+  drawrect = RECT{0, 0, 0, 0};
+  fillpending = 0;
   setFont(16);
   hidden = 0;
   handle = nullptr;
@@ -98,6 +104,7 @@ cXWIN::cXWIN() {
 cXWIN::~cXWIN() {
   delete[] title;
   if (font) DeleteObject(font);
+  if (backbuf) DeleteObject(backbuf);
 }
 
 void cXWIN::close() {
@@ -147,6 +154,11 @@ void cXWIN::setScale(double p) {
 
 void cXWIN::invalidate() {
   if (handle) InvalidateRect(handle, nullptr, FALSE);
+}
+
+void cXWIN::invalidateRect(int x0, int y0, int x1, int y1) {
+  RECT r{x0, y0, x1, y1};
+  if (handle) InvalidateRect(handle, &r, FALSE);
 }
 
 void cXWIN::move(int px, int py, int w, int h) {
@@ -211,28 +223,58 @@ WPARAM cXWIN::modalLoop() {
   return got == 0 ? msg.wParam : 0;
 }
 
+bool cXWIN::keepBackBuffer(HDC wdc) {
+  if (backbuf && backw == width && backh == height) return true;
+  if (backbuf) DeleteObject(backbuf);
+  backbuf = nullptr;
+  backbits = nullptr;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  backbuf = CreateDIBSection(wdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!backbuf || !bits) {
+    if (backbuf) DeleteObject(backbuf);
+    backbuf = nullptr;
+    return false;
+  }
+  backbits = static_cast<uint8_t*>(bits);
+  bigAdvise(bits, size_t(width) * height * 4);
+  backw = width;
+  backh = height;
+  return true;
+}
+
 void cXWIN::paint() {
   HWND hwnd = handle;  // drawContent may close the window
   if (!hwnd) return;
   PAINTSTRUCT ps;
   HDC wdc = BeginPaint(hwnd, &ps);
-  if (width > 0 && height > 0) {
+  // Only the invalid part is drawn and copied: the rest of the window keeps
+  // what it shows. The buffer outlives the paint, so no paint allocates and
+  // clears a client-sized bitmap.
+  RECT r{0, 0, width, height};
+  if (width > 0 && height > 0 && IntersectRect(&r, &r, &ps.rcPaint) && keepBackBuffer(wdc)) {
     HDC mdc = CreateCompatibleDC(wdc);
-    HBITMAP bmp = CreateCompatibleBitmap(wdc, width, height);
-    HGDIOBJ oldBmp = SelectObject(mdc, bmp);
+    HGDIOBJ oldBmp = SelectObject(mdc, backbuf);
     HGDIOBJ oldFont = SelectObject(mdc, font);
-    HBRUSH br = CreateSolidBrush(background);
-    RECT r{0, 0, width, height};
-    FillRect(mdc, &r, br);
-    DeleteObject(br);
+    IntersectClipRect(mdc, r.left, r.top, r.right, r.bottom);
     dc = mdc;
+    drawbits = backbits;
+    drawrect = r;
+    fillpending = 1;
     updateXform(width, height);
     drawContent();
-    BitBlt(wdc, 0, 0, width, height, mdc, 0, 0, SRCCOPY);
+    fillBackground(nullptr);
+    drawbits = nullptr;
+    BitBlt(wdc, r.left, r.top, r.right - r.left, r.bottom - r.top, mdc, r.left, r.top, SRCCOPY);
     dc = nullptr;
     SelectObject(mdc, oldFont);
     SelectObject(mdc, oldBmp);
-    DeleteObject(bmp);
     DeleteDC(mdc);
   }
   EndPaint(hwnd, &ps);

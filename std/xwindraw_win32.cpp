@@ -72,20 +72,19 @@ struct DIBINFO {
   RGBQUAD table[256];
 };
 
-// Colour table of an indexed picture: the colour map's first `count`
-// entries, or the grey ramp without a map or without entries (an image
-// whose colour count is 0 shows its indices as grey levels). Entries past
-// `count` stay black, so no index reads outside the caller's map.
-void fillTable(DIBINFO* bi, const uint32_t* cmap, int count) {
-  std::memset(bi->table, 0, sizeof bi->table);
+// Device colours (B, G, R, 0) of an indexed picture: the colour map's first
+// `count` entries, or the grey ramp without a map or without entries (an
+// image whose colour count is 0 shows its indices as grey levels). Entries
+// past `count` stay black, so no index reads outside the caller's map.
+void deviceTable(uint32_t* table, const uint32_t* cmap, int count) {
+  std::memset(table, 0, 256 * sizeof *table);
   if (count <= 0) cmap = nullptr;
   if (!cmap) count = 256;
   if (count > 256) count = 256;
   for (int i = 0; i < count; i++) {
     uint32_t v = cmap ? cmap[i] : uint32_t(i | i << 8 | i << 16);
-    bi->table[i].rgbRed = BYTE(v);
-    bi->table[i].rgbGreen = BYTE(v >> 8);
-    bi->table[i].rgbBlue = BYTE(v >> 16);
+    const uint8_t bgrx[4] = {uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v), 0};
+    std::memcpy(&table[i], bgrx, 4);
   }
 }
 
@@ -101,7 +100,9 @@ void blitDib(HDC dc, int x, int y, int w, int h, const uint8_t* bits, int f, con
   bi.h.biCompression = BI_RGB;
   bi.h.biSizeImage = DWORD(dibStride(w, f) * h);
   if (f == 1) {
-    fillTable(&bi, cmap, count);
+    uint32_t table[256];
+    deviceTable(table, cmap, count);
+    std::memcpy(bi.table, table, sizeof bi.table);
     bi.h.biClrUsed = 256;
   }
   SetDIBitsToDevice(dc, x, y, w, h, 0, 0, 0, h, bits, reinterpret_cast<BITMAPINFO*>(&bi),
@@ -110,8 +111,29 @@ void blitDib(HDC dc, int x, int y, int w, int h, const uint8_t* bits, int f, con
 
 }  // namespace
 
+void cXWIN::fillBackground(const RECT* keep) {
+  if (!fillpending || !dc) return;
+  fillpending = 0;
+  HBRUSH br = CreateSolidBrush(background);
+  const RECT& r = drawrect;
+  RECT k;
+  if (!keep || !IntersectRect(&k, keep, &r)) {
+    FillRect(dc, &r, br);
+  } else {
+    // The bands above, below, left and right of the kept part.
+    const RECT bands[4] = {{r.left, r.top, r.right, k.top},
+                           {r.left, k.bottom, r.right, r.bottom},
+                           {r.left, k.top, k.left, k.bottom},
+                           {k.right, k.top, r.right, k.bottom}};
+    for (const RECT& b : bands)
+      if (b.left < b.right && b.top < b.bottom) FillRect(dc, &b, br);
+  }
+  DeleteObject(br);
+}
+
 void cXWIN::drawLine(int x0, int y0, int x1, int y1, COLORREF c) {
   if (!dc) return;
+  fillBackground(nullptr);
   PenHolder pen(dc, printing ? 4 : 0, c);
   segment(dc, x0, y0, x1, y1, c);
 }
@@ -125,6 +147,7 @@ void cXWIN::drawRect(int x0, int y0, int x1, int y1, COLORREF c) {
 
 void cXWIN::fillRect(int x0, int y0, int x1, int y1, COLORREF c) {
   if (!dc) return;
+  fillBackground(nullptr);
   HBRUSH br = CreateSolidBrush(c);
   RECT r{x0, y0, x1, y1};
   FillRect(dc, &r, br);
@@ -133,6 +156,7 @@ void cXWIN::fillRect(int x0, int y0, int x1, int y1, COLORREF c) {
 
 void cXWIN::drawEllipse(int ex, int ey, int rx, int ry, COLORREF c) {
   if (!dc) return;
+  fillBackground(nullptr);
   PenHolder pen(dc, printing ? 4 : 0, c);
   Arc(dc, ex - rx, ey - ry, ex + rx, ey + ry, ex + rx, ey, ex + rx, ey);
 }
@@ -155,6 +179,7 @@ void cXWIN::drawPanel(int px, int py, int w, int h, int sunken, int fstyle) {
 
 void cXWIN::drawText(int tx, int ty, int alignx, int aligny, COLORREF c, const char* fmt, ...) {
   if (!dc) return;
+  fillBackground(nullptr);
   char buf[4096];
   va_list ap;
   va_start(ap, fmt);
@@ -172,6 +197,7 @@ void cXWIN::drawText(int tx, int ty, int alignx, int aligny, COLORREF c, const c
 void cXWIN::drawIndexBitmap(const uint8_t* pixels, const uint32_t* cmap, int count, int w, int rows,
                             int bx, int by) {
   if (!dc || !pixels || w <= 0 || rows <= 0) return;
+  fillBackground(nullptr);
   size_t stride = dibStride(w, 1);
   std::vector<uint8_t> padded;
   const uint8_t* bits = pixels;
@@ -200,6 +226,7 @@ void cXWIN::worldEllipse(double wx, double wy, double rx, double ry, COLORREF c)
 
 void cXWIN::drawGrid(int x0, int y0, int x1, int y1, int stepx, int stepy, COLORREF c) {
   if (!dc) return;
+  fillBackground(nullptr);
   int tw = printing ? pagew : width, th = printing ? pageh : height;
   GRIDSPAN g;
   if (!gridSpan(xf, tw, th, x0, y0, x1, y1, stepx, stepy, &g)) return;
@@ -223,9 +250,24 @@ void cXWIN::drawImage(const uint8_t* pixels, const uint32_t* cmap, int count, in
   int tw = printing ? pagew : width, th = printing ? pageh : height;
   BLITPLAN p;
   if (!blitPlan(xf, tw, th, w, h, wx, wy, &p)) return;
+  if (drawbits && !blitClip(&p, drawrect.left, drawrect.top, drawrect.right, drawrect.bottom))
+    return;
   std::vector<uint8_t> scratch;
   size_t srcStride;
   const uint8_t* src = blitSource(pixels, w, h, f, p, &scratch, &srcStride);
+  if (drawbits) {
+    // Straight into the paint buffer: no staging copy, no device call.
+    uint32_t table[256];
+    if (f == 1) deviceTable(table, cmap, count);
+    const size_t bufStride = size_t(width) * 4;
+    uint8_t* at = drawbits + size_t(p.Y + p.vy) * bufStride + size_t(p.X + p.vx) * 4;
+    const RECT covered{p.X + p.vx, p.Y + p.vy, p.X + p.vx + p.vw, p.Y + p.vy + p.vh};
+    fillBackground(&covered);
+    GdiFlush();
+    blitScaleDevice(src, srcStride, f, p, at, bufStride, table);
+    return;
+  }
+  fillBackground(nullptr);
   size_t stride = dibStride(p.vw, f);
   std::vector<uint8_t> out(stride * p.vh);
   blitScale(src, srcStride, f, p, out.data(), stride, f == 4);

@@ -343,6 +343,46 @@ TEST(Bmp, DamagedFilesStayInsideTheirBuffers) {
     EXPECT_FALSE(decode(std::vector<uint8_t>(hd.begin(), hd.begin() + n))) << n;
 }
 
+// bmpOpen reads uncompressed rows from the file in pieces; whatever the
+// file, it must answer what bmpDecode answers for the whole file.
+TEST(Bmp, OpeningAFileDecodesItsBytes) {
+  TempDir dir;
+  std::vector<uint8_t> masks(12, 0);
+  put32(masks, 0, 0xf800), put32(masks, 4, 0x07e0), put32(masks, 8, 0x001f);
+  auto big = makeBmp(24, 1001, 400, {}, noise(size_t(bmpRowSize(1001, 24)) * 400, 5));
+  auto gap = makeBmp(8, 5, 3, grayPalette(4), noise(5000, 6));  // rows far after the palette
+  put32(gap, 10, 3000);
+  auto beyond = makeBmp(8, 2, 2, grayPalette(2), {1, 2, 3, 4});
+  put32(beyond, 10, 0xfffffff0u);
+  const std::vector<std::vector<uint8_t>> files = {
+      big,                                                                   // several pieces
+      std::vector<uint8_t>(big.begin(), big.end() - 1500),                   // cut inside a row
+      std::vector<uint8_t>(big.begin(), big.begin() + 1078 + 7),             // cut after the head
+      makeBmp(8, 7, 5, grayPalette(256), noise(40, 7), 0, 200),              // indexed
+      makeBmp(4, 9, 3, grayPalette(16), noise(12, 8)),                       // 4-bit
+      makeBmp(16, 3, 2, masks, noise(16, 9), 3),                             // bit fields
+      makeBmp(8, 4, 3, grayPalette(16), {3, 7, 0, 3, 4, 5, 6, 0, 0, 1}, 1),  // run-length
+      gap,
+      beyond,
+      std::vector<uint8_t>(big.begin(), big.begin() + 40),  // header cut short
+  };
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string f = dir.file("o.bmp");
+    fmttest::writeFile(f, files[i]);
+    ImgfPtr want = decode(files[i]);
+    ImgfPtr got(bmpOpen(f.c_str()));
+    ASSERT_EQ(bool(got), bool(want)) << i;
+    if (!want) continue;
+    ASSERT_EQ(got->w, want->w) << i;
+    ASSERT_EQ(got->h, want->h) << i;
+    ASSERT_EQ(got->depth, want->depth) << i;
+    EXPECT_EQ(got->ncolor, want->ncolor) << i;
+    EXPECT_EQ(std::memcmp(got->cmap, want->cmap, sizeof got->cmap), 0) << i;
+    const size_t n = size_t(want->w) * want->h * (want->depth ? 1 : 4);
+    EXPECT_EQ(std::memcmp(got->buf, want->buf, n), 0) << i;
+  }
+}
+
 TEST(Bmp, WriterReportsFailures) {
   uint8_t px[4] = {};
   EXPECT_EQ(bmpSave("/dev/full", px, 2, 2, 8, nullptr, 0), 0);

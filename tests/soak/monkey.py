@@ -153,6 +153,7 @@ class Monkey:
         for line in self.log[-40:]:
             print("  " + line, file=sys.stderr)
         print(f"folder: {self.folder}", file=sys.stderr)
+        print("windows: " + ", ".join(repr(w[1]) for w in windows()), file=sys.stderr)
         if self.prog.running():
             self.prog.proc.kill()
         subprocess.run(["pkill", "-f", "tde.exe.so"], check=False)
@@ -284,7 +285,9 @@ class Monkey:
         if not docs:
             return
         before = self.prog.trace_lines()
-        deadline = time.time() + self.args.bound
+        start = time.time()
+        deadline = start + self.args.bound
+        escaped = 0
         while time.time() < deadline:
             x, y = self.point_in(self.rnd.choice(docs))
             xdo("mousemove", x, y)
@@ -293,7 +296,22 @@ class Monkey:
                 return
             if not self.prog.running():
                 return self.check_alive()
+            # A modal dialog disables the documents under it, which then take
+            # no mouse message: answer it with Esc as a person would (a hung
+            # program does not take the key either).
+            if time.time() - start > 2 * (escaped + 1) and escaped < 5:
+                escaped += 1
+                self.escape_dialogs()
         self.fail(f"no answer within {self.args.bound} s")
+
+    def escape_dialogs(self):
+        for wid, name, *_ in windows():
+            if name.lower().endswith(PICTURE_SUFFIXES) or name in ("ツール", "カラーマップ"):
+                continue
+            self.note(f"liveness: Escape to {name!r}")
+            xdo("windowfocus", wid)
+            xdo("key", "Escape")
+            time.sleep(0.2)
 
     def wait_window(self):
         for _ in range(200):

@@ -171,6 +171,48 @@ TEST(BlitScale, DeviceOrderScalingDropsAlphaAndSwapsRedAndBlue) {
   for (int i = 0; i < 16; i++) EXPECT_EQ(out[i], expect[i]) << i;
 }
 
+TEST(BlitScale, DeviceScalingLooksIndicesUpAndReordersColours) {
+  const uint8_t idx[2] = {1, 2};
+  uint32_t table[256] = {};
+  table[1] = 0x00112233, table[2] = 0x00445566;
+  uint32_t out[4];
+  BLITPLAN p{};
+  p.n = 2, p.m = 1, p.DW = 4, p.DH = 1, p.vw = 4, p.vh = 1;
+  blitScaleDevice(idx, 2, 1, p, reinterpret_cast<uint8_t*>(out), 16, table);
+  const uint32_t expect[4] = {0x00112233, 0x00112233, 0x00445566, 0x00445566};
+  for (int i = 0; i < 4; i++) EXPECT_EQ(out[i], expect[i]) << i;
+  const uint8_t rgba[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  uint8_t dev[16], ref[16];
+  blitScaleDevice(rgba, 8, 4, p, dev, 16, nullptr);
+  blitScale(rgba, 8, 4, p, ref, 16, true);
+  EXPECT_EQ(std::memcmp(dev, ref, 16), 0);
+}
+
+TEST(BlitScale, ClippedPartsMatchTheWholeDrawing) {
+  std::vector<uint8_t> px = ramp(16, 16);
+  const VIEWXF t = scaleAt(3.7, -20.3, -7.9);
+  BLITPLAN whole;
+  ASSERT_TRUE(blitPlan(t, 40, 30, 16, 16, 0, 0, &whole));
+  const size_t stride = 40;
+  std::vector<uint8_t> all(stride * 30, 0), parts(stride * 30, 0);
+  auto drawInto = [&](const BLITPLAN& p, std::vector<uint8_t>* to) {
+    std::vector<uint8_t> scratch;
+    size_t srcStride = 0;
+    const uint8_t* src = blitSource(px.data(), 16, 16, 1, p, &scratch, &srcStride);
+    blitScale(src, srcStride, 1, p, to->data() + size_t(p.Y + p.vy) * stride + p.X + p.vx, stride);
+  };
+  drawInto(whole, &all);
+  // Four quarters with odd edges, drawn one by one.
+  const int cuts[4][4] = {{0, 0, 13, 11}, {13, 0, 40, 11}, {0, 11, 13, 30}, {13, 11, 40, 30}};
+  for (const auto& c : cuts) {
+    BLITPLAN p = whole;
+    if (blitClip(&p, c[0], c[1], c[2], c[3])) drawInto(p, &parts);
+  }
+  EXPECT_EQ(parts, all);
+  BLITPLAN p = whole;
+  EXPECT_FALSE(blitClip(&p, 45, 0, 60, 30));  // right of the visible part
+}
+
 TEST(BlitScale, RgbaBecomesDeviceOrderWithoutAlpha) {
   uint8_t px[8] = {1, 2, 3, 4, 250, 251, 252, 0};
   rgbaToBgrx(px, 2);
