@@ -61,7 +61,7 @@ set_tests_properties(cups_stop PROPERTIES FIXTURES_CLEANUP cups LABELS e2e)
 add_test(NAME wine_tests
   COMMAND bash ${TDE_SCRIPTS}/wine-env.sh ${TDE_WINE_DIR}/tde_wine_test.exe)
 set_tests_properties(wine_tests PROPERTIES LABELS wine ENVIRONMENT "${TDE_WINE_TEST_ENV}"
-  FIXTURES_REQUIRED "wineprefix;display" RESOURCE_LOCK x_display TIMEOUT 600)
+  FIXTURES_REQUIRED "wineprefix;display" RESOURCE_LOCK x_display TIMEOUT 900)
 
 # End-to-end tests: each script in tests/e2e drives the real program.
 file(GLOB TDE_E2E_SCRIPTS CONFIGURE_DEPENDS
