@@ -34,6 +34,9 @@ class cPROBE : public cXWIN {
   int destroyed = 0, queries = 0, allowClose = 1, ticks = 0, afterTicks = 0, exits = 0;
   std::string lastString;
   std::vector<std::string> dropped;
+  // A class of its own: the first window of a class fixes its menu, and a
+  // document window of an earlier test registers "cXWIN" with one.
+  cPROBE() { classname = "cPROBE"; }
   void onDropFile(const char* path) override { dropped.push_back(path); }
   int queryClose() override {
     queries++;
