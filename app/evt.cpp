@@ -105,25 +105,29 @@ void colourPick(const EVT& ev) {
   }
 }
 
-// A held right button that ended a tool must not go on to open the context
-// menu or end the tool it was nested in: its events are swallowed until the
-// button is released.
-void swallowRightHold() {
+// Takes the queued events that hold `bit`, and waits while the button is
+// still down; the first event without it stays queued for the caller, so a
+// press of the other button that came first is never lost.
+void swallowHeld(int32_t bit) {
   PumpDepth depth;
   while (!quitflag) {
     if (void* rec = dbTop(evtque)) {
       EVT e;
       std::memcpy(&e, rec, sizeof e);
-      if (!(e.btn & EVT_RIGHT)) return;
+      if (!(e.btn & bit)) return;
       dbDel(evtque, rec);
       traceTaken();
-    } else if (!(curevt.btn & EVT_RIGHT)) {
+    } else if (!(curevt.btn & bit)) {
       return;
     } else if (!evthost->pumpMessage()) {
       quitflag = 1;
     }
   }
 }
+
+// A held right button that ended a tool must not go on to open the context
+// menu or end the tool it was nested in.
+void swallowRightHold() { swallowHeld(EVT_RIGHT); }
 
 void runCommand(const CMD& c) {
   // A command whose window has gone since it was queued runs nothing.
@@ -259,12 +263,7 @@ int32_t evtNext(EVT* out, int pick) {
   return r & ~EVT_CLICK;
 }
 
-void evtWaitUp() {
-  EVT ev;
-  while (!quitflag) {
-    if (!(evtPump(&ev) & EVT_LEFT)) break;
-  }
-}
+void evtWaitUp() { swallowHeld(EVT_LEFT); }
 
 void mainLoop() {
   while (!quitflag && evthost->windowCount() > 0) {

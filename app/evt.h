@@ -72,7 +72,8 @@ int32_t evtClick(EVT* out, int timeout, int x0, int y0, int32_t start);
 // Runs at most one queued command, then delivers one event. With pick set, a
 // quick right click picks the drawing colour under the pointer.
 int32_t evtNext(EVT* out, int pick);
-// Swallows the rest of a drag: events until the left button is up.
+// Swallows the rest of a drag: queued events with the left button held, and
+// waits while it is still down. The first event without it stays queued.
 void evtWaitUp();
 // Runs until the program ends: colour picks, the context menu on a held
 // right button, freehand lines on a left drag.

@@ -53,7 +53,10 @@ void traceTaken() {
 }
 
 void traceWait() {
-  if (traceFile) std::fprintf(traceFile, "W %lld\n", static_cast<long long>(traceNow()));
+  if (!traceFile) return;
+  std::fprintf(traceFile, "W %lld\n", static_cast<long long>(traceNow()));
+  // The loop is about to wait: a reader of the file sees what happened so far.
+  std::fflush(traceFile);
 }
 
 void tracePaint(int64_t t0, int64_t t1, int w, int h) {

@@ -117,6 +117,22 @@ TEST(Queues, SecondCommandRunsNestedInsideTheFirstTool) {
   host.closeAll();
 }
 
+TEST(Queues, QuickRightClickAsAToolsFirstEventPicksTheColour) {
+  FakeHost host;
+  FakeWin* w = host.open(1, 16, 16);
+  w->bm->pen = 1;
+  bmpset(w->bm, 9, 9, 7, 1);
+  // The tool's first event is the click: nothing of a drag is left to swallow.
+  cmdPost(w->w(), 33028, reinterpret_cast<cXWIN*>(&host));
+  int64_t t = host.rightClick(10, w, 9, 9);
+  t = host.drag(t, w, 0, 0, 3, 0);
+  host.rightHold(t, w, 12, 12);
+  mainLoop();
+  EXPECT_EQ(7u, w->bm->pen);
+  EXPECT_EQ(7u, bmPget(w->bm, 1, 0));
+  host.closeAll();
+}
+
 TEST(Queues, RightHoldThatEndsAToolOpensNoMenu) {
   FakeHost host;
   FakeWin* w = host.open(1, 16, 16);
