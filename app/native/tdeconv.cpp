@@ -183,11 +183,12 @@ Outcome convertFile(const std::string& in, const std::string& out, int kind) {
   Outcome o;
   StdoutCapture capture;
   BM* bm = bmfileLoad(in.c_str());
-  int ok = bm && save(bm, out, kind);
+  bool loaded = bm != nullptr;
+  bool saved = loaded && save(bm, out, kind);
   bmFre(bm);
   o.text = capture.finish();
-  if (!bm) nameTheFile(&o, kUnreadable, in);
-  if (bm && !ok) nameTheFile(&o, "書き込めません", out);
+  if (!loaded) nameTheFile(&o, kUnreadable, in);
+  if (loaded && !saved) nameTheFile(&o, "書き込めません", out);
   return o;
 }
 
