@@ -94,7 +94,7 @@ done
 if has lz; then
   echo "#### lzEncode (in process, CPU time) against gzip -1 (whole process) on the same bytes"
   mkdir -p dump
-  TDE_BENCH_DUMP=$work/dump "$build/formats_bench" --benchmark_filter=BM_LzEncodeKind \
+  TDE_BENCH_DUMP=$work/dump "$build/bmp_pxa_bench" --benchmark_filter=BM_LzEncodeKind \
     --benchmark_min_time=1 2>/dev/null | grep BM_LzEncodeKind
   for f in dump/*.raw; do
     echo "== gzip -1 $(basename "$f") ($(stat -c %s "$f") bytes, packs to $(gzip -1 -c "$f" | wc -c))"

@@ -1,11 +1,19 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/ and
+the files every reader must refuse into fuzz/refused/.
 
 Small, valid files of every variant each reader knows, so that fuzzing starts
-from inside the formats rather than from noise."""
+from inside the formats rather than from noise: made here byte by byte, and
+made by independent tools (ImageMagick, netpbm, libtiff-tools,
+libjpeg-turbo-progs) for TIFF, portable maps, JPEG, PNG and the newer BMP and
+icon variants. When a tool is missing, the seeds made by tools are left as
+they are and the script says which tools it lacks."""
 import os
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -129,7 +137,30 @@ def seeds():
     files["bmfile"] = {}
     for t in ("pxa", "bmp", "ico"):
         files["bmfile"].update(files[t])
+    # SBF: direct colour, 8-bit and 2-bit indexed.
+    files["sbf"] = {
+        "rgba.sbf": sbf(0, 3, 2, None, bytes(range(24))),
+        "idx8.sbf": sbf(8, 4, 2, bytes(range(16)), bytes([0, 1, 2, 3, 3, 2, 1, 0])),
+        "idx2.sbf": sbf(2, 5, 3, bytes(range(16)), bytes([0x1B, 0x1B, 0x1B, 0x00])),
+    }
+    # Portable maps written by hand: plain variants with comments and tight bits.
+    files["ppm"] = {
+        "p1.pbm": b"P1\n# bits\n3 2\n0 1 0\n1 0 1\n",
+        "p1tight.pbm": b"P1\n5 2\n01101\n1#c\n0010\n",
+        "p2.pgm": b"P2\n3 2\n# grey\n15\n0 7 15\n1 2 3\n",
+        "p3.ppm": b"P3 2 1 255\n255 0 0 0 128 255\n",
+    }
     return files
+
+
+def sbf(ebit, w, h, cmap, data):
+    cs = [chunk("type", b"sbf\0"), chunk("crtl", b"bm\0\0"), chunk("dver", struct.pack("<i", 1)),
+          chunk("ebit", struct.pack("<i", ebit)), chunk("xw", struct.pack("<i", w)),
+          chunk("yw", struct.pack("<i", h))]
+    if cmap is not None:
+        cs.append(chunk("cmap", cmap))
+    cs.append(chunk("data", data))
+    return container("Siff", cs)
 
 
 def refused():
@@ -158,10 +189,112 @@ def write_all(folder, items):
             f.write(data)
 
 
+# Seeds made by other tools, one shell command each, run in fuzz/corpus/ with
+# $t a scratch folder. ImageMagick's PNG writer leaves out its date and time
+# chunks, so these seeds come out the same every time.
+TOOLS = ["convert", "/usr/bin/convert", "tiffcp", "cjpeg", "pnmtoplainpnm", "ppmtopgm", "pgmtopbm",
+         "pnmtopng"]
+IM = "/usr/bin/convert -define png:exclude-chunk=date,time"
+A = "-alpha set -channel A -fx i/w +channel"
+A32 = "-alpha set -channel A -fx j/h +channel"
+TOOL_SEEDS = [
+    "convert -size 7x5 gradient:red-blue $t/rgb.ppm",
+    "convert -size 6x4 plasma:fractal -seed 1 $t/p.ppm 2>/dev/null || cp $t/rgb.ppm $t/p.ppm",
+    # TIFF: byte orders, RGB, RGBA, palette, 4-bit, several strips and directories.
+    "convert $t/rgb.ppm -compress none -endian LSB tiff/rgb_le.tif",
+    "convert $t/rgb.ppm -compress none -endian MSB tiff/rgb_be.tif",
+    "convert $t/rgb.ppm -alpha set -channel A -evaluate set 50% -compress none tiff/rgba.tif",
+    "convert $t/rgb.ppm -colors 16 -type palette -depth 4 -compress none tiff/pal4.tif",
+    "convert $t/rgb.ppm -colors 200 -type palette -compress none tiff/pal8.tif",
+    "convert $t/rgb.ppm -colors 2 -type palette -depth 1 -compress none tiff/pal1.tif",
+    "tiffcp -c none -r 1 tiff/rgb_le.tif tiff/strips.tif",
+    "tiffcp -c none tiff/rgb_le.tif tiff/pal4.tif tiff/twodirs.tif",
+    "convert $t/rgb.ppm -colorspace CMYK -compress none tiff/cmyk.tif",
+    # Portable maps: the binary variants and a plain one from netpbm.
+    "pnmtoplainpnm $t/rgb.ppm >ppm/p3b.ppm",
+    "ppmtopgm $t/rgb.ppm >ppm/p5.pgm",
+    "ppmtopgm $t/rgb.ppm | pgmtopbm >ppm/p4.pbm",
+    "cp $t/rgb.ppm ppm/p6.ppm",
+    # JPEG: grey, colour, progressive, restart markers, arithmetic coding.
+    "cjpeg -quality 90 $t/rgb.ppm >jpeg/rgb.jpg",
+    "cjpeg -grayscale $t/rgb.ppm >jpeg/grey.jpg",
+    "cjpeg -progressive $t/p.ppm >jpeg/prog.jpg",
+    "cjpeg -restart 1 -sample 1x1 $t/p.ppm >jpeg/restart.jpg",
+    "cjpeg -arithmetic $t/rgb.ppm >jpeg/arith.jpg",
+    # PNG: every colour type and depth, interlaced, tRNS.
+    IM + " -seed 5 -size 9x7 plasma:fractal -depth 8 $t/s.ppm",
+    IM + " $t/s.ppm -colorspace gray -type bilevel PNG:png/g1.png",
+    IM + " $t/s.ppm -colorspace gray -type bilevel -interlace PNG PNG:png/g1i.png",
+    IM + " $t/s.ppm -colorspace gray -depth 2 PNG:png/g2.png",
+    IM + " $t/s.ppm -colorspace gray -depth 4 PNG:png/g4.png",
+    IM + " $t/s.ppm -colorspace gray -depth 8 PNG:png/g8.png",
+    IM + " $t/s.ppm -colorspace gray -depth 16 PNG:png/g16.png",
+    IM + " $t/s.ppm -colorspace gray " + A + " -depth 8 -define png:color-type=4 PNG:png/ga8.png",
+    IM + " $t/s.ppm -colorspace gray " + A + " -depth 16 -define png:color-type=4 PNG:png/ga16.png",
+    IM + " $t/s.ppm PNG24:png/rgb8.png",
+    IM + " $t/s.ppm -interlace PNG PNG24:png/rgb8i.png",
+    IM + " $t/s.ppm -depth 16 PNG48:png/rgb16.png",
+    IM + " $t/s.ppm " + A32 + " PNG32:png/rgba8.png",
+    IM + " $t/s.ppm " + A32 + " -depth 16 PNG64:png/rgba16.png",
+    IM + " $t/s.ppm -colors 2 -define png:bit-depth=1 PNG8:png/p1.png",
+    IM + " $t/s.ppm -colors 4 -define png:bit-depth=2 PNG8:png/p2.png",
+    IM + " $t/s.ppm -colors 4 -define png:bit-depth=2 -interlace PNG PNG8:png/p2i.png",
+    IM + " $t/s.ppm -colors 16 -define png:bit-depth=4 PNG8:png/p4.png",
+    IM + " $t/s.ppm -colors 40 PNG8:png/p8.png",
+    IM + " $t/s.ppm -colors 16 -alpha set -channel A -fx 'i>4?1:0' +channel PNG8:png/p8trns.png",
+    "pnmtopng -force -transparent =rgb:ff/ff/ff $t/s.ppm >png/rgbtrns.png 2>/dev/null",
+    "ppmtopgm $t/s.ppm | pnmtopng -transparent =gray50 >png/gtrns.png 2>/dev/null",
+    # BMP with 108- and 124-byte headers, and an icon with a PNG entry.
+    IM + " $t/s.ppm -resize 8x8! " + A + " PNG32:$t/e.png",
+    IM + " $t/e.png ico/png.ico",
+    IM + " $t/s.ppm BMP:bmp/v5_24.bmp",
+    IM + " $t/s.ppm -colorspace gray BMP:bmp/v4_grey.bmp",
+    IM + " $t/s.ppm " + A + " BMP:bmp/v5_32a.bmp",
+    IM + " $t/s.ppm " + A + " -define bmp:subtype=ARGB4444 BMP:bmp/v5_4444.bmp",
+]
+# Tool-made seeds that the whole-file dispatch target starts from as well.
+TOOL_SEEDS_BMFILE = ["bmp/v5_32a.bmp", "bmp/topdown.bmp", "png/p4.png", "ico/png.ico"]
+
+
+def top_down(bmp_file):
+    """The same 32-bit BMP with its rows stored top row first."""
+    d = bytearray(bmp_file)
+    off, = struct.unpack_from("<I", d, 10)
+    w, h = struct.unpack_from("<ii", d, 18)
+    row = w * 4
+    rows = [bytes(d[off + r * row:off + (r + 1) * row]) for r in range(h)]
+    d[off:off + h * row] = b"".join(reversed(rows))
+    struct.pack_into("<i", d, 22, -h)
+    return bytes(d)
+
+
+def tool_seeds():
+    missing = [t for t in TOOLS if not shutil.which(t)]
+    if missing:
+        print("fuzzseeds: %s missing, the seeds made by tools are left as they are" %
+              " ".join(missing), file=sys.stderr)
+        return
+    corpus = os.path.join(ROOT, "fuzz", "corpus")
+    for d in ("tiff", "ppm", "jpeg", "png", "bmp", "ico", "bmfile"):
+        os.makedirs(os.path.join(corpus, d), exist_ok=True)
+    with tempfile.TemporaryDirectory() as t:
+        env = dict(os.environ, t=t)
+        for cmd in TOOL_SEEDS:
+            subprocess.run(cmd, shell=True, check=True, cwd=corpus, env=env)
+    with open(os.path.join(corpus, "bmp", "v5_32a.bmp"), "rb") as f:
+        flipped = top_down(f.read())
+    with open(os.path.join(corpus, "bmp", "topdown.bmp"), "wb") as f:
+        f.write(flipped)
+    for name in TOOL_SEEDS_BMFILE:
+        shutil.copyfile(os.path.join(corpus, name),
+                        os.path.join(corpus, "bmfile", os.path.basename(name)))
+
+
 def main():
     for target, items in seeds().items():
         write_all(os.path.join("corpus", target), items)
     write_all("refused", refused())
+    tool_seeds()
     return 0
 
 

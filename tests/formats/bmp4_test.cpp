@@ -13,15 +13,11 @@ namespace {
 
 using fmttest::captureStdout;
 using fmttest::get32;
+using fmttest::ImgfPtr;
 using fmttest::noise;
 using fmttest::put16;
 using fmttest::put32;
 using fmttest::TempDir;
-
-struct ImgfDeleter {
-  void operator()(IMGF* p) const { imgfFre(p); }
-};
-using ImgfPtr = std::unique_ptr<IMGF, ImgfDeleter>;
 
 ImgfPtr decode(const std::vector<uint8_t>& d) { return ImgfPtr(bmpDecode(d.data(), d.size())); }
 

@@ -11,10 +11,7 @@
 
 namespace {
 
-struct ImgfDeleter {
-  void operator()(IMGF* p) const { imgfFre(p); }
-};
-using ImgfPtr = std::unique_ptr<IMGF, ImgfDeleter>;
+using fmttest::ImgfPtr;
 
 int at(const IMGF* pic, int k, int x, int y) {
   if (x < 0 || y < 0 || x >= 32 || y >= 32) return -1;

@@ -8,11 +8,11 @@
 #include <jpeglib.h>
 
 #include "formats/jpeg.h"
-#include "tests/formats/fmtb_util.h"
+#include "tests/formats/testutil.h"
 
 namespace {
 
-using fmtb::ImgfPtr;
+using fmttest::ImgfPtr;
 
 // A stream in a colour space of our choosing, made with libjpeg directly.
 std::vector<uint8_t> encodeWithLibjpeg(int w, int h, int components, J_COLOR_SPACE space,
@@ -61,7 +61,7 @@ ImgfPtr decode(const std::vector<uint8_t>& f) { return ImgfPtr(jpgDecode(f.data(
 TEST(JpegWrite, RoundTripKeepsColoursCloseAndAlphaOpaque) {
   const int w = 40, h = 24;
   std::vector<uint8_t> px = gradient(w, h);
-  auto f = fmtb::written([&](FOUT* fo) { return jpgWrite(fo, px.data(), w, h); });
+  auto f = fmttest::written([&](FOUT* fo) { return jpgWrite(fo, px.data(), w, h); });
   ASSERT_GE(f.size(), 4u);
   EXPECT_EQ(f[0], 0xFF);
   EXPECT_EQ(f[1], 0xD8);
@@ -79,7 +79,7 @@ TEST(JpegWrite, RoundTripKeepsColoursCloseAndAlphaOpaque) {
   EXPECT_LT(worst, 24) << "default quality keeps a smooth gradient close";
   // The fourth byte does not reach the stream: same pixels, other alpha, same bytes.
   for (int i = 0; i < w * h; i++) px[4 * i + 3] = 17;
-  EXPECT_EQ(fmtb::written([&](FOUT* fo) { return jpgWrite(fo, px.data(), w, h); }), f);
+  EXPECT_EQ(fmttest::written([&](FOUT* fo) { return jpgWrite(fo, px.data(), w, h); }), f);
 }
 
 TEST(JpegRead, GreyAndProgressiveStreams) {
@@ -110,14 +110,14 @@ TEST(JpegRead, DamagedStreamsFailWithAMessageAndTheProgramGoesOn) {
   };
   for (const auto& f : bad) {
     ImgfPtr img;
-    std::string out = fmtb::captureStdout([&] { img = decode(f); });
+    std::string out = fmttest::captureStdout([&] { img = decode(f); });
     EXPECT_FALSE(img);
     EXPECT_NE(out.find("jpgOpen:"), std::string::npos) << out;
   }
   // Cuts past the headers still decode (the library pads the missing data).
   for (size_t n = 0; n < good.size(); n += 7) {
     std::vector<uint8_t> cut(good.begin(), good.begin() + n);
-    fmtb::captureStdout([&] { decode(cut); });
+    fmttest::captureStdout([&] { decode(cut); });
   }
   ImgfPtr again = decode(good);
   EXPECT_TRUE(again) << "a failure leaves the library usable";
@@ -126,30 +126,30 @@ TEST(JpegRead, DamagedStreamsFailWithAMessageAndTheProgramGoesOn) {
 TEST(JpegRead, FourComponentStreamsAreRefused) {
   ImgfPtr img;
   std::string out =
-      fmtb::captureStdout([&] { img = decode(encodeWithLibjpeg(8, 8, 4, JCS_CMYK, false)); });
+      fmttest::captureStdout([&] { img = decode(encodeWithLibjpeg(8, 8, 4, JCS_CMYK, false)); });
   EXPECT_FALSE(img);
   EXPECT_EQ(out, "jpgOpen:色成分が 4 個の JPEG はサポートしていません\n");
 }
 
 TEST(JpegWrite, FilesAndFailures) {
-  fmtb::TempDir dir;
+  fmttest::TempDir dir;
   std::string path = dir.file("a.jpg");
-  std::vector<uint8_t> px = fmtb::noise(256 * 256 * 4, 3);  // noise does not compress
+  std::vector<uint8_t> px = fmttest::noise(256 * 256 * 4, 3);  // noise does not compress
   EXPECT_EQ(jpgSave("/nonexistent-dir/a.jpg", px.data(), 4, 4), 0);
   EXPECT_EQ(jpgSave(path.c_str(), px.data(), 0, 4), 0);
   EXPECT_EQ(jpgSave(path.c_str(), px.data(), 70000, 1), 0);
-  fmtb::writeFile(path, {'o', 'l', 'd'});
+  fmttest::writeFile(path, {'o', 'l', 'd'});
   {
-    fmtb::FileSizeLimit limit(2000);
+    fmttest::FileSizeLimit limit(2000);
     EXPECT_EQ(jpgSave(path.c_str(), px.data(), 256, 256), 0);
   }
-  EXPECT_EQ(fmtb::readFile(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(fmttest::readFile(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
   ASSERT_EQ(jpgSave(path.c_str(), px.data(), 256, 256), 1);
   ImgfPtr img(jpgOpen(path.c_str()));
   ASSERT_TRUE(img);
   EXPECT_EQ(img->w, 256);
   std::string out =
-      fmtb::captureStdout([&] { EXPECT_FALSE(jpgOpen(dir.file("none.jpg").c_str())); });
+      fmttest::captureStdout([&] { EXPECT_FALSE(jpgOpen(dir.file("none.jpg").c_str())); });
   EXPECT_EQ(out, "ファイルオープン(r)エラー:" + dir.file("none.jpg") + "\n");
 }
 

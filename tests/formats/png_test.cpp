@@ -15,12 +15,8 @@
 namespace {
 
 using fmttest::captureStdout;
+using fmttest::ImgfPtr;
 using fmttest::noise;
-
-struct ImgfDeleter {
-  void operator()(IMGF* p) const { imgfFre(p); }
-};
-using ImgfPtr = std::unique_ptr<IMGF, ImgfDeleter>;
 
 ImgfPtr decode(const std::vector<uint8_t>& d) { return ImgfPtr(pngDecode(d.data(), d.size())); }
 

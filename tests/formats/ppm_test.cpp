@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "std/ppm2.h"
-#include "tests/formats/fmtb_util.h"
+#include "tests/formats/testutil.h"
 
 namespace {
 
-using fmtb::ImgfPtr;
+using fmttest::ImgfPtr;
 
 ImgfPtr decode(const std::string& s) {
   return ImgfPtr(ppmDecode(reinterpret_cast<const uint8_t*>(s.data()), s.size()));
@@ -152,10 +152,10 @@ TEST(PpmRead, DamagedInputFailsCleanly) {
 // ppmOpen reads raw maps piece by piece; whatever the file, it must answer
 // what ppmDecode answers for the same bytes.
 TEST(PpmRead, FileReaderAgreesWithTheMemoryDecoder) {
-  fmtb::TempDir dir;
+  fmttest::TempDir dir;
   std::string path = dir.file("r.ppm");
   auto same = [&](const std::string& file, const char* what) {
-    fmtb::writeFile(path, std::vector<uint8_t>(file.begin(), file.end()));
+    fmttest::writeFile(path, std::vector<uint8_t>(file.begin(), file.end()));
     ImgfPtr want = decode(file);
     ImgfPtr got(ppmOpen(path.c_str()));
     ASSERT_EQ(bool(want), bool(got)) << what;
@@ -192,7 +192,7 @@ TEST(PpmRead, FileReaderAgreesWithTheMemoryDecoder) {
 TEST(PpmWrite, PlainTextLayout) {
   std::vector<uint8_t> px(20);
   for (int i = 0; i < 20; i++) px[i] = uint8_t(i * 13);
-  auto f = fmtb::written([&](FOUT* fo) { return ppmWrite(fo, px.data(), 5, 4, 2); });
+  auto f = fmttest::written([&](FOUT* fo) { return ppmWrite(fo, px.data(), 5, 4, 2); });
   std::string expect = "P2 5 4 255\r\n";
   for (int i = 0; i < 16; i++) expect += " " + std::to_string(i * 13);
   expect += "\r\n";
@@ -200,26 +200,26 @@ TEST(PpmWrite, PlainTextLayout) {
   expect += "\r\n";
   EXPECT_EQ(text(f), expect);
   std::vector<uint8_t> bw = {0, 1, 1};
-  EXPECT_EQ(text(fmtb::written([&](FOUT* fo) { return ppmWrite(fo, bw.data(), 3, 1, 1); })),
+  EXPECT_EQ(text(fmttest::written([&](FOUT* fo) { return ppmWrite(fo, bw.data(), 3, 1, 1); })),
             "P1 3 1\r\n 0 1 1\r\n");
-  EXPECT_EQ(text(fmtb::written([&](FOUT* fo) { return ppmWrite(fo, bw.data(), 3, 1, 4); })),
+  EXPECT_EQ(text(fmttest::written([&](FOUT* fo) { return ppmWrite(fo, bw.data(), 3, 1, 4); })),
             "P4 3 1\n\x60");
   std::vector<uint8_t> rgba = {1, 2, 3, 4, 250, 251, 252, 0};
-  EXPECT_EQ(text(fmtb::written([&](FOUT* fo) { return ppmWrite(fo, rgba.data(), 2, 1, 3); })),
+  EXPECT_EQ(text(fmttest::written([&](FOUT* fo) { return ppmWrite(fo, rgba.data(), 2, 1, 3); })),
             "P3 2 1 255\r\n 1 2 3 250 251 252\r\n");
-  EXPECT_EQ(text(fmtb::written([&](FOUT* fo) { return ppmWrite(fo, rgba.data(), 0, 0, 3); })),
+  EXPECT_EQ(text(fmttest::written([&](FOUT* fo) { return ppmWrite(fo, rgba.data(), 0, 0, 3); })),
             "P3 0 0 255\r\n");
 }
 
 TEST(PpmWrite, RoundTripsEveryVersion) {
   const int w = 13, h = 7;
-  std::vector<uint8_t> idx = fmtb::noise(w * h, 5), rgba = fmtb::noise(w * h * 4, 6);
+  std::vector<uint8_t> idx = fmttest::noise(w * h, 5), rgba = fmttest::noise(w * h * 4, 6);
   for (int ver = 1; ver <= 6; ver++) {
     std::vector<uint8_t> in = ver == 3 || ver == 6 ? rgba : idx;
     if (ver == 1 || ver == 4) {
       for (auto& v : in) v &= 1;
     }
-    auto f = fmtb::written([&](FOUT* fo) { return ppmWrite(fo, in.data(), w, h, ver); });
+    auto f = fmttest::written([&](FOUT* fo) { return ppmWrite(fo, in.data(), w, h, ver); });
     ImgfPtr img(ppmDecode(f.data(), f.size()));
     ASSERT_TRUE(img) << ver;
     for (int i = 0; i < w * h; i++) {
@@ -234,16 +234,16 @@ TEST(PpmWrite, RoundTripsEveryVersion) {
 }
 
 TEST(PpmWrite, FilesAndFailures) {
-  fmtb::TempDir dir;
+  fmttest::TempDir dir;
   std::string path = dir.file("a.ppm");
   std::vector<uint8_t> px(200 * 200 * 4, 200);
   EXPECT_EQ(ppmSave("/nonexistent-dir/a.ppm", px.data(), 2, 2, 3), 0);
-  fmtb::writeFile(path, {'o', 'l', 'd'});
+  fmttest::writeFile(path, {'o', 'l', 'd'});
   {
-    fmtb::FileSizeLimit limit(1000);
+    fmttest::FileSizeLimit limit(1000);
     EXPECT_EQ(ppmSave(path.c_str(), px.data(), 200, 200, 3), 0);
   }
-  EXPECT_EQ(fmtb::readFile(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(fmttest::readFile(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
   ASSERT_EQ(ppmSave(path.c_str(), px.data(), 200, 200, 3), 1);
   ImgfPtr img(ppmOpen(path.c_str()));
   ASSERT_TRUE(img);

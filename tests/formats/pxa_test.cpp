@@ -12,14 +12,10 @@ namespace {
 
 using fmttest::captureStdout;
 using fmttest::get32;
+using fmttest::ImgfPtr;
 using fmttest::noise;
 using fmttest::readFile;
 using fmttest::TempDir;
-
-struct ImgfDeleter {
-  void operator()(IMGF* p) const { imgfFre(p); }
-};
-using ImgfPtr = std::unique_ptr<IMGF, ImgfDeleter>;
 
 // A container built chunk by chunk, for readers' corner cases.
 class Container {

@@ -6,11 +6,11 @@
 
 #include "formats/sbf.h"
 #include "std/nif.h"
-#include "tests/formats/fmtb_util.h"
+#include "tests/formats/testutil.h"
 
 namespace {
 
-using fmtb::ImgfPtr;
+using fmttest::ImgfPtr;
 
 uint32_t le32(const std::vector<uint8_t>& f, size_t at) {
   return f[at] | f[at + 1] << 8 | f[at + 2] << 16 | uint32_t(f[at + 3]) << 24;
@@ -33,13 +33,13 @@ std::vector<Chunk> chunks(const std::vector<uint8_t>& f) {
 }
 
 TEST(SbfWrite, IndexedLayoutMatchesTheFormat) {
-  fmtb::TempDir dir;
+  fmttest::TempDir dir;
   std::string path = dir.file("a.sbf");
   std::vector<uint8_t> px(15);
   for (int i = 0; i < 15; i++) px[i] = uint8_t(i % 4);
   uint32_t cmap[256] = {0x00000000u, 0xff0000ffu, 0xff00ff00u, 0xffff0000u};
   ASSERT_EQ(sbfSave(path.c_str(), "bm", px.data(), 5, 3, cmap, 4, 2), 1);
-  auto f = fmtb::readFile(path);
+  auto f = fmttest::readFile(path);
   ASSERT_GE(f.size(), 8u);
   EXPECT_EQ(std::string(f.begin(), f.begin() + 4), "ffiS");
   EXPECT_EQ(le32(f, 4), f.size() - 8) << "outer size";
@@ -66,11 +66,11 @@ TEST(SbfWrite, IndexedLayoutMatchesTheFormat) {
 }
 
 TEST(SbfWrite, DirectAndEightBitRoundTrips) {
-  fmtb::TempDir dir;
+  fmttest::TempDir dir;
   std::string path = dir.file("d.sbf");
-  std::vector<uint8_t> rgba = fmtb::noise(7 * 5 * 4, 1);
+  std::vector<uint8_t> rgba = fmttest::noise(7 * 5 * 4, 1);
   ASSERT_EQ(sbfSave(path.c_str(), "bm", rgba.data(), 7, 5, nullptr, 0, 0), 1);
-  auto c = chunks(fmtb::readFile(path));
+  auto c = chunks(fmttest::readFile(path));
   ASSERT_EQ(c.size(), 7u) << "no cmap chunk";
   EXPECT_EQ(c.back().tag, "atad");
   EXPECT_EQ(c.back().size, 7u * 5 * 4);
@@ -79,7 +79,7 @@ TEST(SbfWrite, DirectAndEightBitRoundTrips) {
   EXPECT_EQ(img->depth, 0);
   EXPECT_EQ(0, std::memcmp(img->buf, rgba.data(), rgba.size()));
   for (int ebit : {1, 4, 8}) {
-    std::vector<uint8_t> idx = fmtb::noise(9 * 3, uint32_t(ebit));
+    std::vector<uint8_t> idx = fmttest::noise(9 * 3, uint32_t(ebit));
     for (auto& v : idx) v &= uint8_t((1 << ebit) - 1);
     uint32_t cmap[256];
     for (int i = 0; i < 256; i++) cmap[i] = uint32_t(i) * 0x01010101u;
@@ -92,7 +92,7 @@ TEST(SbfWrite, DirectAndEightBitRoundTrips) {
   EXPECT_EQ(sbfSave(path.c_str(), "bm", rgba.data(), 7, 5, nullptr, 0, 3), 0);
   EXPECT_EQ(sbfSave("/nonexistent-dir/x.sbf", "bm", rgba.data(), 7, 5, nullptr, 0, 0), 0);
   {
-    fmtb::FileSizeLimit limit(64);
+    fmttest::FileSizeLimit limit(64);
     EXPECT_EQ(sbfSave(path.c_str(), "bm", rgba.data(), 7, 5, nullptr, 0, 0), 0);
   }
 }
@@ -145,13 +145,13 @@ TEST(SbfRead, ShortDataLaterChunksAndDamage) {
   f = container("ffiS", {{"ebit", i32(8)}, {"xw", i32(1)}, {"yw", i32(1)}, {"data", {1}}});
   f.push_back(0);
   std::string out =
-      fmtb::captureStdout([&] { EXPECT_FALSE(ImgfPtr(sbfDecode(f.data(), f.size()))); });
+      fmttest::captureStdout([&] { EXPECT_FALSE(ImgfPtr(sbfDecode(f.data(), f.size()))); });
   EXPECT_NE(out.find("ファイルサイズが異常です"), std::string::npos) << out;
   // Impossible sizes and depths are refused, not allocated.
   for (auto bad : {std::vector<int32_t>{8, -1, 1}, {8, 100000, 100000}, {3, 1, 1}}) {
     f = container("ffiS",
                   {{"ebit", i32(bad[0])}, {"xw", i32(bad[1])}, {"yw", i32(bad[2])}, {"data", {1}}});
-    fmtb::captureStdout([&] { EXPECT_FALSE(ImgfPtr(sbfDecode(f.data(), f.size()))); });
+    fmttest::captureStdout([&] { EXPECT_FALSE(ImgfPtr(sbfDecode(f.data(), f.size()))); });
   }
   // Every cut of a valid file fails or decodes inside its bytes.
   f = container("ffiS", {{"ebit", i32(2)},
@@ -161,7 +161,7 @@ TEST(SbfRead, ShortDataLaterChunksAndDamage) {
                          {"data", {1, 2, 3, 4}}});
   for (size_t n = 0; n <= f.size(); n++) {
     std::vector<uint8_t> cut(f.begin(), f.begin() + n);
-    fmtb::captureStdout([&] { ImgfPtr(sbfDecode(cut.data(), cut.size())); });
+    fmttest::captureStdout([&] { ImgfPtr(sbfDecode(cut.data(), cut.size())); });
   }
 }
 

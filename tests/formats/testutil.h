@@ -1,4 +1,5 @@
-// Helpers shared by the format tests: scratch files and captured messages.
+// Helpers shared by the format tests: scratch files, memory streams, captured
+// messages and a write limit that makes the disk "fill up".
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,8 +9,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "std/fout.h"
+#include "std/imgf.h"
 
 namespace fmttest {
 
@@ -120,5 +125,22 @@ inline std::vector<uint8_t> noise(size_t n, uint32_t seed, int modulo = 256) {
   }
   return v;
 }
+
+// Output of a writer that takes a stream, collected in memory.
+template <class F>
+std::vector<uint8_t> written(F&& write) {
+  FOUT* fo = foutMem();
+  EXPECT_TRUE(write(fo));
+  size_t n = 0;
+  const uint8_t* p = foutData(fo, &n);
+  std::vector<uint8_t> out(p, p + n);
+  foutClose(fo);
+  return out;
+}
+
+struct ImgfDeleter {
+  void operator()(IMGF* p) const { imgfFre(p); }
+};
+using ImgfPtr = std::unique_ptr<IMGF, ImgfDeleter>;
 
 }  // namespace fmttest

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "formats/tif.h"
-#include "tests/formats/fmtb_util.h"
+#include "tests/formats/testutil.h"
 
 namespace {
 
-using fmtb::ImgfPtr;
+using fmttest::ImgfPtr;
 
 // Builds TIFF files in either byte order: pixel blobs first, then directories.
 class TiffBuilder {
@@ -114,8 +114,9 @@ long findEntry(const std::vector<uint8_t>& f, uint32_t tag) {
 
 TEST(TiffWrite, DirectColourFileLayoutAndRoundTrip) {
   const int w = 5, h = 3;
-  std::vector<uint8_t> px = fmtb::noise(w * h * 4, 7);
-  auto f = fmtb::written([&](FOUT* fo) { return tifdbWrite(fo, px.data(), w, h, nullptr, 0, 0); });
+  std::vector<uint8_t> px = fmttest::noise(w * h * 4, 7);
+  auto f =
+      fmttest::written([&](FOUT* fo) { return tifdbWrite(fo, px.data(), w, h, nullptr, 0, 0); });
   ASSERT_GE(f.size(), 10u);
   EXPECT_EQ(std::string(f.begin(), f.begin() + 2), "II");
   EXPECT_EQ(le16(f, 2), 42u);
@@ -144,7 +145,7 @@ TEST(TiffWrite, SixteenColourIndexedImage) {
   for (int i = 0; i < w * h; i++) px[i] = uint8_t(i % 16);
   uint32_t cmap[256] = {};
   for (int i = 0; i < 16; i++) cmap[i] = uint32_t(i * 16) | uint32_t(255 - i) << 8 | 0x11u << 16;
-  auto f = fmtb::written([&](FOUT* fo) { return tifdbWrite(fo, px.data(), w, h, cmap, 16, 4); });
+  auto f = fmttest::written([&](FOUT* fo) { return tifdbWrite(fo, px.data(), w, h, cmap, 16, 4); });
   EXPECT_EQ(le16(f, 8), 14u);
   long bits = findEntry(f, 258);
   EXPECT_EQ(le32(f, bits + 4), 1u);
@@ -166,11 +167,11 @@ TEST(TiffWrite, SixteenColourIndexedImage) {
 TEST(TiffWrite, PackedRowsStartOnByteBoundaries) {
   for (int depth : {1, 2, 4, 8}) {
     const int w = 3, h = 5;  // rows end mid-byte
-    std::vector<uint8_t> px = fmtb::noise(w * h, uint32_t(depth));
+    std::vector<uint8_t> px = fmttest::noise(w * h, uint32_t(depth));
     for (auto& v : px) v &= uint8_t((1 << depth) - 1);
     uint32_t cmap[256];
     for (int i = 0; i < 256; i++) cmap[i] = uint32_t(i) * 0x010101u | 0xff000000u;
-    auto f = fmtb::written(
+    auto f = fmttest::written(
         [&](FOUT* fo) { return tifdbWrite(fo, px.data(), w, h, cmap, 1 << depth, depth); });
     long strip = findEntry(f, 273);
     size_t row = (w * depth + 7) / 8;
@@ -221,11 +222,11 @@ TEST(TiffRead, OlderStreamFilesAndRowAlignedFiles) {
       {13, 1, 2, false, true},  // one row: both readings agree
   };
   for (const Case& c : cases) {
-    std::vector<uint8_t> px = fmtb::noise(size_t(c.w) * c.h, uint32_t(c.w + c.depth));
+    std::vector<uint8_t> px = fmttest::noise(size_t(c.w) * c.h, uint32_t(c.w + c.depth));
     for (auto& v : px) v &= uint8_t((1 << c.depth) - 1);
     std::vector<uint8_t> f = olderFile(c.w, c.h, c.depth, px, c.oldOrder);
     ImgfPtr img;
-    std::string out = fmtb::captureStdout([&] { img = decode(f); });
+    std::string out = fmttest::captureStdout([&] { img = decode(f); });
     ASSERT_TRUE(img) << c.w;
     bool same = std::memcmp(img->buf, px.data(), px.size()) == 0;
     EXPECT_EQ(same, c.stream || c.h == 1) << c.w << " x " << c.h;
@@ -234,20 +235,20 @@ TEST(TiffRead, OlderStreamFilesAndRowAlignedFiles) {
 }
 
 TEST(TiffWrite, RefusesBadArgumentsAndReportsWriteFailures) {
-  fmtb::TempDir dir;
+  fmttest::TempDir dir;
   std::vector<uint8_t> px(64 * 64 * 4, 9);
-  std::string out = fmtb::captureStdout(
+  std::string out = fmttest::captureStdout(
       [&] { EXPECT_EQ(tifdbSave("/nonexistent-dir/x.tif", px.data(), 4, 4, nullptr, 0, 0), 0); });
   EXPECT_EQ(out, "tifdbSave:File Open(w) Error:/nonexistent-dir/x.tif\n");
   std::string path = dir.file("a.tif");
-  fmtb::writeFile(path, {1, 2, 3});
+  fmttest::writeFile(path, {1, 2, 3});
   EXPECT_EQ(tifdbSave(path.c_str(), px.data(), 4, 4, nullptr, 0, 3), 0) << "depth 3";
   EXPECT_EQ(tifdbSave(path.c_str(), px.data(), -1, 4, nullptr, 0, 0), 0);
   {
-    fmtb::FileSizeLimit limit(4096);  // the file needs 16 KiB
+    fmttest::FileSizeLimit limit(4096);  // the file needs 16 KiB
     EXPECT_EQ(tifdbSave(path.c_str(), px.data(), 64, 64, nullptr, 0, 0), 0);
   }
-  EXPECT_EQ(fmtb::readFile(path), (std::vector<uint8_t>{1, 2, 3})) << "old file kept";
+  EXPECT_EQ(fmttest::readFile(path), (std::vector<uint8_t>{1, 2, 3})) << "old file kept";
   EXPECT_EQ(tifdbSave(path.c_str(), px.data(), 64, 64, nullptr, 0, 0), 1);
   ImgfPtr img(tifOpen(path.c_str()));
   ASSERT_TRUE(img);
@@ -259,7 +260,7 @@ TEST(TiffWrite, IfdPutStoresInlineValuesByType) {
   ifdPut(&tw, 300, TIFT_BYTE, 1, nullptr, 0x1234);
   ifdPut(&tw, 301, TIFT_SHORT, 1, nullptr, 0x12345678);
   ifdPut(&tw, 302, TIFT_LONG, 1, nullptr, 0x12345678);
-  std::string out = fmtb::captureStdout([&] { ifdPut(&tw, 303, TIFT_RATIONAL, 1, nullptr, 5); });
+  std::string out = fmttest::captureStdout([&] { ifdPut(&tw, 303, TIFT_RATIONAL, 1, nullptr, 5); });
   EXPECT_EQ(out, "ifdPut:SYSTEM ERROR\n");
   ASSERT_EQ(tw.count, 4);
   const uint8_t byte[] = {0x2c, 1, 1, 0, 1, 0, 0, 0, 0x34, 0, 0, 0};
@@ -276,14 +277,14 @@ TEST(TiffWrite, IfdPutStoresInlineValuesByType) {
 TEST(TiffRead, StripByteCountRepairAndDefault) {
   for (bool withCounts : {true, false}) {
     TiffBuilder t(false);
-    std::vector<uint8_t> px = fmtb::noise(4 * 2 * 3, 3);
+    std::vector<uint8_t> px = fmttest::noise(4 * 2 * 3, 3);
     uint32_t at = t.blob(px);
     basicEntries(t, 4, 2, 2, {8, 8, 8});
     t.entry(273, TIFT_LONG, {at});
     if (withCounts) t.entry(279, TIFT_LONG, {0});
     t.directory();
     ImgfPtr img;
-    std::string out = fmtb::captureStdout([&] { img = decode(t.bytes()); });
+    std::string out = fmttest::captureStdout([&] { img = decode(t.bytes()); });
     EXPECT_EQ(out,
               withCounts ? "StripByteCounts サイズ異常 修正しました 0 -> 24( bpst=24 )\n" : "");
     ASSERT_TRUE(img);
@@ -313,7 +314,7 @@ TEST(TiffRead, RefusalsCarryTheirMessages) {
     if (c.offsets) t.entry(273, TIFT_LONG, {at});
     t.directory();
     ImgfPtr img;
-    EXPECT_EQ(fmtb::captureStdout([&] { img = decode(t.bytes()); }), c.message);
+    EXPECT_EQ(fmttest::captureStdout([&] { img = decode(t.bytes()); }), c.message);
     EXPECT_FALSE(img);
   }
   TiffBuilder t(false);  // no photometric tag at all
@@ -322,13 +323,13 @@ TEST(TiffRead, RefusalsCarryTheirMessages) {
   t.entry(257, TIFT_SHORT, {2});
   t.entry(273, TIFT_LONG, {at});
   t.directory();
-  EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(t.bytes())); }),
+  EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(t.bytes())); }),
             "ERROR:PhotometricInterpretation=0\n");
   std::vector<uint8_t> v = {'I', 'I', 43, 0, 8, 0, 0, 0};
-  EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(v)); }),
+  EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(v)); }),
             "tifOpen:TIFF VERSION ERROR:43\n");
   std::vector<uint8_t> foreign = {'X', 'X', 42, 0, 8, 0, 0, 0};
-  EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(foreign)); }), "");
+  EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(foreign)); }), "");
 }
 
 TEST(TiffRead, PaletteInBothByteOrders) {
@@ -425,16 +426,17 @@ TEST(TiffRead, DamagedFilesFailCleanly) {
   };
   const std::string damaged = "tifOpen:ファイルが壊れています\n";
   const std::string format = "tifOpen:サンプルの形式はサポートできません\n";
-  EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(build(100000, 4, {8}, 3, true))); }),
+  EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(build(100000, 4, {8}, 3, true))); }),
             damaged);
-  EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(build(0, 100000, {8}, 3, true))); }),
+  EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(build(0, 100000, {8}, 3, true))); }),
             damaged);
-  EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(build(0, 8, {16}, 3, true))); }), format);
-  EXPECT_EQ(fmtb::captureStdout([&] {
+  EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(build(0, 8, {16}, 3, true))); }),
+            format);
+  EXPECT_EQ(fmttest::captureStdout([&] {
               EXPECT_FALSE(decode(build(0, 10, {8, 8, 8, 8, 8}, 2, false)));
             }),
             format);
-  EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(build(0, 4, {8}, 3, false))); }),
+  EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(build(0, 4, {8}, 3, false))); }),
             "tifOpen:カラーマップがありません\n");
   // Samples stored plane after plane.
   {
@@ -444,14 +446,14 @@ TEST(TiffRead, DamagedFilesFailCleanly) {
     t.entry(273, TIFT_LONG, {at});
     t.entry(284, TIFT_SHORT, {2});
     t.directory();
-    EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(t.bytes())); }),
+    EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(t.bytes())); }),
               "tifOpen:プレーン別の TIFF はサポートできません\n");
   }
   // Every cut of a valid file fails or decodes without reading past its end.
   std::vector<uint8_t> whole = build(0, 4, {8}, 3, true);
   for (size_t n = 0; n < whole.size(); n++) {
     std::vector<uint8_t> cut(whole.begin(), whole.begin() + n);
-    fmtb::captureStdout([&] { decode(cut); });
+    fmttest::captureStdout([&] { decode(cut); });
   }
   // Strip offsets of a type without a size and a count of four thousand million.
   {
@@ -463,11 +465,11 @@ TEST(TiffRead, DamagedFilesFailCleanly) {
     std::vector<uint8_t> f = t.bytes();
     size_t e = le32(f, 4) + 2 + 12 * 4;  // the fifth entry
     f[e + 4] = f[e + 5] = f[e + 6] = f[e + 7] = 0xFF;
-    EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(f)); }), damaged);
+    EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(f)); }), damaged);
   }
   // A directory whose entries run past the end.
   std::vector<uint8_t> v = {'I', 'I', 42, 0, 8, 0, 0, 0, 200, 0};
-  EXPECT_EQ(fmtb::captureStdout([&] { EXPECT_FALSE(decode(v)); }), damaged);
+  EXPECT_EQ(fmttest::captureStdout([&] { EXPECT_FALSE(decode(v)); }), damaged);
 }
 
 }  // namespace

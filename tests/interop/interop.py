@@ -237,19 +237,22 @@ def icon_cases(d):
     return cases
 
 
-def cli(args, lang):
+def cli(args, lang, stream="stderr"):
+    """Exit code and one output stream: results go to stdout, messages to stderr."""
     env = dict(os.environ, LC_ALL=lang, LANG=lang)
     r = subprocess.run([TDECONV] + args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
-    return r.returncode, r.stdout
+    return r.returncode, getattr(r, stream)
 
 
 def cli_checks(d):
     """tdeconv itself: -i, exit codes, messages in the terminal's encoding."""
     src = os.path.join(d, "cli.bmp")
     run("sh", "-c", "ppmmake rgb:10/20/30 7 5 | ppmtobmp -bpp=24 > %s 2>/dev/null" % src)
-    check("cli -i", repr(cli(["-i", src], "C.UTF-8")).encode(), repr((0, b"7 5 4 256 2\n")).encode())
+    check("cli -i", repr(cli(["-i", src], "C.UTF-8", "stdout")).encode(),
+          repr((0, b"7 5 4 256 2\n")).encode())
     tde(src, os.path.join(d, "cli.pxa"))
-    check("cli -i native", cli(["-i", os.path.join(d, "cli.pxa")], "C")[1], b"7 5 4 256 1\n")
+    check("cli -i native", cli(["-i", os.path.join(d, "cli.pxa")], "C", "stdout")[1],
+          b"7 5 4 256 1\n")
     missing = os.path.join(d, "missing.bmp")
     want = "bmfileLoad:ファイルオープン(r)エラー:%s\n" % missing
     check("cli missing (UTF-8)", repr(cli([missing, src + ".pxa"], "C.UTF-8")).encode(),
@@ -260,7 +263,7 @@ def cli_checks(d):
     check("cli unknown extension", repr((code, out)).encode(),
           repr((1, ("tdeconv:出力形式が分かりません:%s\n" % os.path.join(d, "x.xyz")).encode())).encode())
     code, out = cli([], "C.UTF-8")
-    check("cli usage", bytes([code]), bytes([1]))
+    check("cli usage", bytes([code]), bytes([2]))
     # Every refusal names the file and says why, also after a silent reader or
     # a reason that does not name the file.
     unreadable = "tdeconv:読み込めません(壊れているか、対応していない形式です):%s\n"
@@ -278,7 +281,8 @@ def cli_checks(d):
     code, out = cli([src, os.path.join(d, "cli.ico")], "C.UTF-8")
     check("cli direct to icon", repr((code, out)).encode(), repr((0, b"")).encode())
     check("cli direct to icon pixels", pixels(os.path.join(d, "cli.ico")), pixels(src))
-    check("cli -i icon", cli(["-i", os.path.join(d, "cli.ico")], "C")[1], b"7 5 1 16 7\n")
+    check("cli -i icon", cli(["-i", os.path.join(d, "cli.ico")], "C", "stdout")[1],
+          b"7 5 1 16 7\n")
 
 
 def damaged_checks(d):
@@ -310,7 +314,7 @@ def damaged_checks(d):
                 continue
             if r.returncode not in (0, 1):
                 broken.append(path)
-            elif r.returncode == 1 and path.encode() not in r.stdout:
+            elif r.returncode == 1 and path.encode() not in r.stderr:
                 silent.append(path)
     print("damaged copies: %d, refused without naming the file: %d, crashed or hung: %d" %
           (runs, len(silent), len(broken)))

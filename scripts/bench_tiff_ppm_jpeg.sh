@@ -1,7 +1,7 @@
 #!/bin/sh
 # TIFF, PPM and JPEG rows of bench/formats_compare.sh (tdeconv against
 # ImageMagick, netpbm and cjpeg/djpeg, alternating, wall and CPU time).
-#   scripts/bench_formats_b.sh [BUILD_DIR] [RUNS]     (default build/, needs tdeconv)
+#   scripts/bench_tiff_ppm_jpeg.sh [BUILD_DIR] [RUNS]     (default build/, needs tdeconv)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 bdir=${1:-$root/build}
