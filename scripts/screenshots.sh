@@ -12,7 +12,8 @@ BUILD="${TDE_BUILD_DIR:-$ROOT/build}"
 OUT="$(mkdir -p "${1:-$ROOT/docs/img}" && cd "${1:-$ROOT/docs/img}" && pwd)"
 source "$ROOT/scripts/env.sh"
 export TDE_EXE="${TDE_EXE:-$BUILD/wine/tde.exe}"
-TDECONV="${TDE_TDECONV:-$BUILD/tdeconv}"
+export TDE_TDECONV="${TDE_TDECONV:-$BUILD/tdeconv}"
+TDECONV="$TDE_TDECONV"
 [ -x "$TDE_EXE" ] && [ -x "$TDECONV" ] || {
   echo "screenshots: build the program first (cmake --build build --target tde_wine tdeconv)" >&2
   exit 1
@@ -35,13 +36,13 @@ keep() {
   echo "$OUT/$1.png"
 }
 
-# box ID... : "X Y W H" of the windows together, with a margin of 4 pixels.
+# box ID... : "X Y W H" of the windows together, with a margin of 2 pixels
+# (without a window manager the windows have no frames).
 box() {
   local x0=100000 y0=100000 x1=0 y1=0 id WINDOW X Y WIDTH HEIGHT SCREEN
   for id in "$@"; do
     eval "$(xdotool getwindowgeometry --shell "$id")"
-    # Wine's own frame and caption lie outside the client geometry.
-    X=$((X - 4)) Y=$((Y - 24)) WIDTH=$((WIDTH + 8)) HEIGHT=$((HEIGHT + 28))
+    X=$((X - 2)) Y=$((Y - 2)) WIDTH=$((WIDTH + 4)) HEIGHT=$((HEIGHT + 4))
     ((X < x0)) && x0=$X
     ((Y < y0)) && y0=$Y
     ((X + WIDTH > x1)) && x1=$((X + WIDTH))
@@ -125,7 +126,7 @@ sleep 0.3
 xdotool mouseup 3
 CM="$(window_wait カラーマップ)"
 sleep 0.5
-xdotool windowmove "$CM" 470 30
+xdotool windowmove "$CM" 450 30
 sleep 0.8
 
 # The tool menu of the picture, with the tip of "線分".
@@ -134,22 +135,21 @@ right_hold_choose "$x" "$y" 15
 xdotool mouseup 3
 TM="$(window_wait ツール)"
 sleep 0.5
-xdotool windowmove "$TM" 470 360
+xdotool windowmove "$TM" 450 330
 sleep 0.8
 xdotool mousemove --window "$TM" 36 12 mousedown 3
 sleep 0.6
-eval "$(xdotool getwindowgeometry --shell "$TM")"
-keep toolmenu "$((X - 4))" "$((Y - 24))" $((WIDTH + 120)) $((HEIGHT + 28))
+keep_windows toolmenu "$TM"
 xdotool mouseup 3
 sleep 0.3
 
-# The line tool with the roof's colour (a quick right click), its rubber
-# band held.
+# The roof's red (entry 1) to draw with, then the line tool's rubber band,
+# held.
+eval "$(xdotool getwindowgeometry --shell "$CM")"
+xdotool mousemove --window "$CM" $((16 + 8)) $((HEIGHT - 256 + 8)) click 1
+sleep 0.5
 xdotool mousemove --window "$TM" 36 12 click 1
 sleep 0.5
-right_click $(at 15 9)
-sleep 0.5
-keep_windows cmap "$CM"
 read -r x0 y0 <<<"$(at 2 30)"
 read -r x1 y1 <<<"$(at 20 14)"
 xdotool mousemove "$x0" "$y0" mousedown 1
@@ -164,11 +164,12 @@ sleep 0.3
 
 # The editor at work: the picture with its grids, colour map and tool menu.
 keep_windows editor "$DOC" "$CM" "$TM"
-right_hold "$(at 30 2)"
+keep_windows cmap "$CM"
+right_hold $(at 30 2)
 sleep 0.3
 
 # The rotation preview: the house turned by a held drag.
-xdotool windowmove "$TM" 470 360
+xdotool windowmove "$TM" 450 330
 sleep 0.5
 xdotool mousemove --window "$TM" $((24 * 4 + 12)) $((24 * 2 + 12)) click 1  # 回転
 sleep 0.5
@@ -185,10 +186,10 @@ sleep 0.5
 keep_windows rotation "$DOC"
 xdotool mouseup 1
 sleep 0.5
-right_hold "$(at 30 2)"
+right_hold $(at 30 2)
 
 # Colour conversion: a region, then the dialog "色の変換".
-xdotool windowmove "$TM" 470 360
+xdotool windowmove "$TM" 450 330
 sleep 0.5
 xdotool mousemove --window "$TM" $((24 * 3 + 12)) $((24 * 4 + 12)) click 1  # 色変換
 sleep 0.5
@@ -198,8 +199,8 @@ sleep 0.8
 keep_windows dlg-colour "$DLG"
 xdotool key Escape
 window_gone 色の変換
-right_hold "$(at 30 2)"
 xdotool windowmove "$TM" 2000 2000
+sleep 0.5
 
 # The context menu's dialogs: 描画設定 (item 1) and プロパティ (item 3).
 context_dialog() {
@@ -253,18 +254,18 @@ right_hold_choose "$x" "$y" 47
 xdotool mouseup 3
 CM="$(window_wait カラーマップ)"
 sleep 0.5
-xdotool windowmove "$CM" 470 30
+xdotool windowmove "$CM" 450 30
 sleep 0.8
 right_hold_choose 560 120 15
 xdotool mouseup 3
 TM="$(window_wait ツール)"
 sleep 0.5
-xdotool windowmove "$TM" 470 360
+xdotool windowmove "$TM" 450 330
 sleep 0.8
 xdotool mousemove --window "$TM" $((24 * 3 + 12)) 36 mousedown 3  # グラデーション作成
 sleep 0.6
 eval "$(xdotool getwindowgeometry --shell "$TM")"
-keep toolmenu-cmap "$((X - 4))" "$((Y - 24))" $((WIDTH + 160)) $((HEIGHT + 48))
+keep toolmenu-cmap $((X - 2)) $((Y - 2)) $((WIDTH + 150)) $((HEIGHT + 30))
 xdotool mouseup 3
 window_key "$CM" Escape
 window_gone カラーマップ
