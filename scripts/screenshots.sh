@@ -152,7 +152,11 @@ xdotool mousemove --window "$TM" 36 12 click 1
 sleep 0.5
 read -r x0 y0 <<<"$(at 2 30)"
 read -r x1 y1 <<<"$(at 20 14)"
-xdotool mousemove "$x0" "$y0" mousedown 1
+xdotool mousemove $((x0 + 5)) $((y0 - 5))
+sleep 0.3
+xdotool mousemove "$x0" "$y0"
+sleep 0.3
+xdotool mousedown 1
 sleep 0.3
 xdotool mousemove $(((x0 + x1) / 2)) $(((y0 + y1) / 2))
 sleep 0.2
@@ -176,7 +180,9 @@ sleep 0.5
 left_drag $(at 7 5) $(at 24 24)
 read -r cx cy <<<"$(at 23 15)"
 read -r ex ey <<<"$(at 19 23)"
-xdotool mousemove "$cx" "$cy" mousedown 1
+xdotool mousemove "$cx" "$cy"
+sleep 0.3
+xdotool mousedown 1
 sleep 0.2
 for f in 1 2 3 4; do
   xdotool mousemove $((cx + (ex - cx) * f / 4)) $((cy + (ey - cy) * f / 4))
