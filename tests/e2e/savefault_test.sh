@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Saving when the disk says no: "上書き保存" and "名前をつけて保存" onto a full
-# file system, into a read-only folder, over a file that cannot be replaced,
-# into a folder removed after opening, and the program killed while it writes
-# a large picture. Each time the old file is intact (or wholly replaced), no
+# file system, into a read-only folder, over a file marked read-only or one
+# that cannot be replaced, into a folder removed after opening, through a
+# link, and the program killed while it writes a large picture. Each time the old file is intact (or wholly replaced), no
 # temporary file is left beside it, the picture stays in its window and stays
 # modified, and a message box titled "保存エラー" tells the person.
 # The file-system cases need root (mount, chattr); without it they are
@@ -13,6 +13,7 @@ TDECONV="${TDE_TDECONV:?TDE_TDECONV names the converter}"
 MOUNTS=()
 finish() {
   local m
+  screenshot savefault_last || true
   for m in "${MOUNTS[@]}"; do umount -l "$m" 2>/dev/null || true; done
   chattr -i "$WORKDIR/imm/pic.bmp" 2>/dev/null || true
   cleanup
@@ -133,7 +134,7 @@ if mounted full size=256k; then
   intact "$WORKDIR/full/pic.bmp" "$sum"
   no_temps "$WORKDIR/full"
   kept "full save"
-  save_as full/other.bmp
+  save_as 'full\other.bmp'
   told full_saveas
   [ ! -e "$WORKDIR/full/other.bmp" ] || fail "save as left full/other.bmp"
   no_temps "$WORKDIR/full"
@@ -169,7 +170,7 @@ if mounted ro size=256k; then
   told ro_save
   intact "$WORKDIR/ro/pic.bmp" "$sum"
   kept "read-only save"
-  save_as ro/new.bmp
+  save_as 'ro\new.bmp'
   told ro_saveas
   [ ! -e "$WORKDIR/ro/new.bmp" ] || fail "save as wrote ro/new.bmp"
   no_temps "$WORKDIR/ro"
@@ -178,6 +179,33 @@ if mounted ro size=256k; then
 else
   skip "cannot mount a read-only tmpfs"
 fi
+
+echo "a file marked read-only (mode 444) in a writable folder stays as it is"
+mkdir "$WORKDIR/mode"
+cp "$WORKDIR/pic.bmp" "$WORKDIR/mode/"
+chmod 444 "$WORKDIR/mode/pic.bmp"
+sum="$(md5sum <"$WORKDIR/mode/pic.bmp")"
+open_rotated mode/pic.bmp
+save
+told mode_save
+intact "$WORKDIR/mode/pic.bmp" "$sum"
+no_temps "$WORKDIR/mode"
+kept "read-only file"
+discard
+
+echo "a save through a link replaces the file it names and keeps the link"
+mkdir "$WORKDIR/link"
+cp "$WORKDIR/pic.bmp" "$WORKDIR/link/real.bmp"
+ln -s real.bmp "$WORKDIR/link/pic.bmp"
+open_rotated link/pic.bmp
+save
+wait_changed "$WORKDIR/link/real.bmp" "$(md5sum <"$WORKDIR/pic.bmp")"
+sleep 0.5
+[ -L "$WORKDIR/link/pic.bmp" ] || fail "the save replaced the link by a file"
+is_rotated "$WORKDIR/link/real.bmp"
+no_temps "$WORKDIR/link"
+window_key "$DOC" Escape
+tde_wait_exit
 
 echo "a file that cannot be replaced (immutable): the temporary file goes again"
 mkdir "$WORKDIR/imm"
