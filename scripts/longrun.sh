@@ -9,6 +9,13 @@ BUILD="${TDE_BUILD_DIR:-$ROOT/build}"
 
 bash "$ROOT/scripts/setup.sh" >&2
 bash "$ROOT/scripts/build.sh" --target tde_wine tdeconv >&2
+# A Wine prefix of its own: programs of one prefix share one wineserver, and
+# with it the active window, whatever display they are on; a test run beside
+# this one would take the keyboard from it.
+if [ -z "${TDE_WINEPREFIX:-}" ]; then
+  export TDE_WINEPREFIX="$BUILD/longrun-wineprefix"
+  [ -d "$TDE_WINEPREFIX" ] || cp -a "$ROOT/.wineprefix" "$TDE_WINEPREFIX"
+fi
 source "$ROOT/scripts/env.sh"
 export TDE_EXE="$BUILD/wine/tde.exe" TDE_TDECONV="$BUILD/tdeconv"
 if [ -z "${DISPLAY:-}" ]; then

@@ -4,7 +4,8 @@
 # that cannot be replaced, into a folder removed after opening, through a
 # link, and the program killed while it writes a large picture. Each time the old file is intact (or wholly replaced), no
 # temporary file is left beside it, the picture stays in its window and stays
-# modified, and a message box titled "保存エラー" tells the person.
+# modified (a failed save as leaves it the old file's), and a message box
+# titled "保存エラー" tells the person.
 # The file-system cases need root (mount, chattr); without it they are
 # skipped with a message.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -138,6 +139,8 @@ if mounted full size=256k; then
   told full_saveas
   [ ! -e "$WORKDIR/full/other.bmp" ] || fail "save as left full/other.bmp"
   no_temps "$WORKDIR/full"
+  [ "$(xdotool getwindowname "$DOC")" = full/pic.bmp ] ||
+    fail "a failed save as renamed the window: $(xdotool getwindowname "$DOC")"
   kept "full save as"
   # The save question: はい fails too, and the window stays.
   window_key "$DOC" Escape
@@ -148,10 +151,10 @@ if mounted full size=256k; then
   # With room again the picture, still whole, reaches the disk.
   rm "$WORKDIR/full/filler"
   save
-  wait_file "$WORKDIR/full/other.bmp"
+  wait_changed "$WORKDIR/full/pic.bmp" "$sum"
   sleep 0.5
-  is_rotated "$WORKDIR/full/other.bmp"
-  intact "$WORKDIR/full/pic.bmp" "$sum"
+  is_rotated "$WORKDIR/full/pic.bmp"
+  [ ! -e "$WORKDIR/full/other.bmp" ] || fail "the save went to full/other.bmp"
   no_temps "$WORKDIR/full"
   window_key "$DOC" Escape
   tde_wait_exit

@@ -275,8 +275,14 @@ class Run:
 
 
 def kill_program(run):
-    """A failed run leaves no program behind (this run's only, by pid)."""
-    pid = run.ed.pid() if run else None
+    """A failed run leaves a screenshot in its folder and no program behind
+    (this run's only, by pid)."""
+    if not run:
+        return
+    shot = os.path.join(run.folder, "failed.png")
+    subprocess.run(["import", "-window", "root", shot], check=False)
+    print(f"screen at the failure: {shot}", file=sys.stderr)
+    pid = run.ed.pid()
     if pid:
         os.kill(pid, signal.SIGKILL)
 
