@@ -180,7 +180,9 @@ class Run:
         return self.record(f"{self.args.ops} whole-picture undo steps", start, peak,
                            self.args.ops, time.time() - t0)
 
-    def close_copy(self, wid):
+    def close(self, wid, gone, what):
+        """Closes a window with Escape, answering いいえ to the save question,
+        until gone() says it is gone."""
         xdo("windowfocus", wid)
         time.sleep(0.1)
         xdo("key", "Escape")
@@ -190,10 +192,10 @@ class Run:
                 xdo("windowfocus", q[0])
                 time.sleep(0.1)
                 xdo("key", "n")
-            if wid not in visible("複製.pxa"):
+            if gone():
                 return
-            time.sleep(0.1)
-        raise SystemExit("FAIL: a copy window did not close")
+            time.sleep(0.2)
+        raise SystemExit(f"FAIL: {what} did not close")
 
     def windows(self):
         start = peak = self.ed.rss_mb()
@@ -206,7 +208,7 @@ class Run:
             wid = wait_for("no copy window", lambda: visible("複製.pxa"))[0]
             time.sleep(0.3)
             peak = self.sample(peak)
-            self.close_copy(wid)
+            self.close(wid, lambda: wid not in visible("複製.pxa"), "a copy window")
         return self.record(f"{self.args.windows} windows opened and closed", start, peak,
                            self.args.windows, time.time() - t0)
 
@@ -236,20 +238,7 @@ class Run:
                            self.args.cmaps, time.time() - t0)
 
     def finish(self):
-        xdo("windowfocus", self.doc)
-        time.sleep(0.1)
-        xdo("key", "Escape")
-        for _ in range(100):
-            q = visible("ファイルは変更されています")
-            if q:
-                xdo("windowfocus", q[0])
-                time.sleep(0.1)
-                xdo("key", "n")
-            if not self.ed.running():
-                break
-            time.sleep(0.2)
-        if self.ed.running():
-            raise SystemExit("FAIL: the program did not end")
+        self.close(self.doc, lambda: not self.ed.running(), "the program")
         if self.ed.proc.returncode != 0:
             raise SystemExit(f"FAIL: exit code {self.ed.proc.returncode}")
 
