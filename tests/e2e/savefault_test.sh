@@ -271,8 +271,17 @@ for ((i = 0; i < 3000; i++)); do
   sleep 0.01
 done
 [ -e "$TEMP" ] || fail "no temporary file appeared while saving"
-kill -KILL "$TDE_PID"
-wait "$TDE_PID" 2>/dev/null || true
+# The file is made in memory and written at the end: the kill waits for its
+# first bytes on the disk, to land in the middle of the write.
+for ((i = 0; i < 6000; i++)); do
+  { [ -s "$TEMP" ] || [ ! -e "$TEMP" ]; } && break
+  sleep 0.005
+done
+{
+  kill -KILL "$TDE_PID"
+  wait "$TDE_PID" || true
+} 2>/dev/null
+echo "  killed with $(stat -c %s "$TEMP" 2>/dev/null || echo no) bytes of the temporary file written"
 sleep 1
 if [ "$(md5sum <"$WORKDIR/big.pxa")" = "$sum" ]; then
   echo "  killed mid-write; the old file is intact"
