@@ -87,10 +87,6 @@ int chooseName(cWIN* w) {
   return type;
 }
 
-}  // namespace
-
-namespace {
-
 int saveAsType(cWIN* w, int type) {
   BM* bm = w->image;
   if ((type != BMF_CUR && type != BMF_ICO) || bm->bpp != 4)

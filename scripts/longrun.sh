@@ -2,7 +2,7 @@
 # Long editing runs with memory figures: scripts/longrun.sh [longrun.py options]
 # Builds what is missing, starts Xvfb when there is no display, and runs
 # tests/soak/longrun.py (1000 undo steps on a 2048 x 2048 picture, 100
-# windows, 100 colour-map windows by default; about an hour on two cores).
+# windows, 100 colour-map windows by default; about half an hour on two cores).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${TDE_BUILD_DIR:-$ROOT/build}"

@@ -14,9 +14,9 @@ keyboard and its context menu with the mouse:
   3. opens and closes the colour-map window --cmaps times.
 
 Resident memory is sampled after start-up and through every phase. Each
-phase must end within --bound MB of the level after start-up plus what one
-undo step of the picture may hold (two copies of its pixels), or the run
-fails. Prints one line per phase, for docs/reliability.md.
+phase must end within --bound MB above the level after start-up plus two
+copies of the picture's pixels (the one undo step kept holds one), or the
+run fails. Prints one line per phase, for docs/reliability.md.
 """
 import argparse
 import os
