@@ -87,23 +87,30 @@ int chooseName(cWIN* w) {
   return type;
 }
 
+int saveAsType(cWIN* w, int type) {
+  BM* bm = w->image;
+  if ((type != BMF_CUR && type != BMF_ICO) || bm->bpp != 4)
+    return saveReported(w->handle, bm, bm->fname, type);
+  // Icons and cursors hold indices: an indexed copy goes to the file and
+  // the window keeps its picture (and its modified flag).
+  BM* copy = bmDup(bm);
+  if (!copy) return 0;
+  bmIndex(copy, bm->cmapn, 0, 1);
+  const int ok = saveReported(w->handle, copy, bm->fname, type);
+  bmFre(copy);
+  return ok;
+}
+
 }  // namespace
 
 void cmdSaveAs(cWIN* w) {
+  char old[BM_FNAMESZ];
+  std::snprintf(old, sizeof old, "%s", w->image->fname);
   const int type = chooseName(w);
-  if (type == -1) return;
-  BM* bm = w->image;
-  if ((type == BMF_CUR || type == BMF_ICO) && bm->bpp == 4) {
-    // Icons and cursors hold indices: an indexed copy goes to the file and
-    // the window keeps its picture (and its modified flag).
-    BM* copy = bmDup(bm);
-    if (!copy) return;
-    bmIndex(copy, bm->cmapn, 0, 1);
-    saveReported(w->handle, copy, bm->fname, type);
-    bmFre(copy);
-    return;
-  }
-  saveReported(w->handle, bm, bm->fname, type);
+  if (type == -1 || saveAsType(w, type)) return;
+  // Nothing was written under the new name: the window stays the old file's.
+  copyName(w->image, old);
+  w->setTitle(old);
 }
 
 void cmdRename(cWIN* w) {

@@ -88,6 +88,8 @@ foreach(script ${TDE_E2E_SCRIPTS})
   set(timeout 300)
   if(name STREQUAL "monkey")
     set(timeout 1200)
+  elseif(name STREQUAL "savefault")
+    set(timeout 600)
   endif()
   set_tests_properties(e2e_${name} PROPERTIES LABELS e2e ENVIRONMENT "${TDE_WINE_TEST_ENV}"
     FIXTURES_REQUIRED "wineprefix;display" RESOURCE_LOCK x_display TIMEOUT ${timeout})

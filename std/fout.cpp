@@ -46,12 +46,17 @@ std::string tempBeside(const char* path) {
 
 FOUT* foutOpen(const char* path) {
   if (!path) return nullptr;
+  // Through a link to the file it names: the link stays a link.
+  const std::string target = hfsLinkTarget(path);
   HfsStat st;
-  bool inPlace = hfsStat(path, &st) && st.kind != HFS_REG;
-  std::string temp = inPlace ? std::string() : tempBeside(path);
-  HfsFile* fp = hfsOpenWrite(inPlace ? path : temp.c_str());
+  const bool exists = hfsStat(target.c_str(), &st);
+  const bool inPlace = exists && st.kind != HFS_REG;
+  // A rename would replace a file marked read-only as if it were not.
+  if (exists && !inPlace && !hfsReplaceable(target.c_str())) return nullptr;
+  std::string temp = inPlace ? std::string() : tempBeside(target.c_str());
+  HfsFile* fp = hfsOpenWrite(inPlace ? target.c_str() : temp.c_str());
   if (!fp) return nullptr;
-  FOUT* fo = new (std::nothrow) FOUT{fp, path, temp, nullptr, 0, 0, false};
+  FOUT* fo = new (std::nothrow) FOUT{fp, target, temp, nullptr, 0, 0, false};
   if (!fo) {
     hfsClose(fp);
     if (!inPlace) hfsRemove(temp.c_str());

@@ -9,9 +9,11 @@
 struct FOUT;
 
 // Starts a binary file under a temporary name beside path (NAME.~tde, or a
-// short name when that would be too long); null when it cannot be created.
-// The target is replaced only by a successful foutClose, after one sync. An
-// existing device or pipe is written in place.
+// short name when that would be too long); null when it cannot be created
+// or the target is a file marked read-only. The target is replaced only by a
+// successful foutClose, after one sync. A symbolic link is followed (the
+// file it names is replaced, the link kept). An existing device or pipe is
+// written in place.
 FOUT* foutOpen(const char* path);
 // Collects the output in memory (for in-process conversion and tests).
 FOUT* foutMem();

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct HfsFile;  // an open file
 struct HfsFind;  // a running directory search
@@ -68,6 +69,13 @@ bool hfsStat(const char* path, HfsStat* st);
 bool hfsRename(const char* from, const char* to);
 // Removes a file.
 bool hfsRemove(const char* path);
+// False, with the cause recorded, when path is an existing file marked
+// read-only: a save must not replace it behind the owner's back.
+bool hfsReplaceable(const char* path);
+// The file a symbolic link at path finally names, so that a save replaces
+// that file and keeps the link; path itself when it is no link or its target
+// cannot be named.
+std::string hfsLinkTarget(const char* path);
 
 // Starts a search for the names matching a pattern such as "dir/*.bmp".
 // '*' and '?' match as the platform does, ignoring letter case. Answers null

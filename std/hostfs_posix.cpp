@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -197,6 +198,22 @@ bool hfsRename(const char* from, const char* to) {
 }
 
 bool hfsRemove(const char* path) { return unlink(path) == 0; }
+
+bool hfsReplaceable(const char* path) {
+  struct stat s;
+  if (stat(path, &s) != 0 || !S_ISREG(s.st_mode) || (s.st_mode & S_IWUSR)) return true;
+  lastError = HFS_EDENIED;
+  return false;
+}
+
+std::string hfsLinkTarget(const char* path) {
+  struct stat s;
+  if (lstat(path, &s) != 0 || !S_ISLNK(s.st_mode)) return path;
+  char* real = realpath(path, nullptr);
+  std::string target = real ? real : path;
+  std::free(real);
+  return target;
+}
 
 HfsFind* hfsFindOpen(const char* pattern) {
   std::string dir(pattern);

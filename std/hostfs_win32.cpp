@@ -14,6 +14,8 @@
 
 #if defined(__WINE__)
 #include <sys/stat.h>
+
+#include <cstdlib>
 #endif
 
 struct HfsFile {
@@ -190,6 +192,43 @@ bool hfsRename(const char* from, const char* to) {
 }
 
 bool hfsRemove(const char* path) { return DeleteFileA(path) != 0; }
+
+bool hfsReplaceable(const char* path) {
+  DWORD a = GetFileAttributesA(path);
+  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) ||
+      !(a & FILE_ATTRIBUTE_READONLY))
+    return true;
+  SetLastError(ERROR_ACCESS_DENIED);
+  return fail();
+}
+
+std::string hfsLinkTarget(const char* path) {
+#if defined(__WINE__)
+  // Links live in the host file system: resolved there, named again in the
+  // program's code page (a name that does not convert back is left alone).
+  const std::string host = hostPath(path);
+  struct stat s;
+  if (host.empty() || lstat(host.c_str(), &s) != 0 || !S_ISLNK(s.st_mode)) return path;
+  char* real = realpath(host.c_str(), nullptr);
+  WCHAR* dos = real ? wine_get_dos_file_name(real) : nullptr;
+  free(real);
+  std::string target = path;
+  if (dos) {
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, 0, dos, -1, nullptr, 0, nullptr, &lossy);
+    std::string name(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0 && !lossy &&
+        WideCharToMultiByte(CP_ACP, 0, dos, -1, &name[0], n, nullptr, &lossy) == n && !lossy) {
+      name.resize(static_cast<size_t>(n - 1));
+      target = name;
+    }
+    HeapFree(GetProcessHeap(), 0, dos);
+  }
+  return target;
+#else
+  return path;
+#endif
+}
 
 HfsFind* hfsFindOpen(const char* pattern) {
   auto* fs = new HfsFind{};

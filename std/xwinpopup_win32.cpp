@@ -38,10 +38,26 @@ class cPOPUP : public cXWIN {
     onMouseMove(mx, my);
     finish();
   }
+  // Esc, Ctrl+C or a close message end the list without a choice. Closed
+  // any other way, the loop in popup() would wait for ever.
+  int queryClose() override {
+    selected = -1;
+    finish();
+    return 0;
+  }
+  // Destroyed with its owner: the loop hears of it all the same.
+  int onDestroy() override {
+    if (!ended) PostMessageA(nullptr, POPUPEND, 0, 0);
+    ended = true;
+    return cXWIN::onDestroy();
+  }
 
  private:
+  bool ended = false;
+
   void finish() {
     if (!handle) return;
+    ended = true;
     capturePop();
     close();
     // A thread message: it must arrive although the window is gone by then.

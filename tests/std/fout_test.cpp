@@ -1,9 +1,11 @@
 #include "std/fout.h"
+#include "std/hostfs.h"
 
 #include <gtest/gtest.h>
 #include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -100,6 +102,29 @@ TEST_F(FoutFiles, AFailedWriteSticksAndKeepsTheOldFile) {
   signal(SIGXFSZ, old);
   EXPECT_EQ(slurp(path_), "old");
   EXPECT_EQ(entries(dir_), 1);
+}
+
+TEST_F(FoutFiles, ALinkStaysALinkAndAReadOnlyFileStaysAsItIs) {
+  const std::string link = dir_ + "/link.bin";
+  ASSERT_EQ(symlink("a.bin", link.c_str()), 0);
+  FOUT* fo = foutOpen(link.c_str());
+  ASSERT_NE(fo, nullptr);
+  foutWrite(fo, "new", 3);
+  EXPECT_EQ(foutClose(fo), 1);
+  struct stat s;
+  ASSERT_EQ(lstat(link.c_str(), &s), 0);
+  EXPECT_TRUE(S_ISLNK(s.st_mode)) << "the save replaced the link";
+  EXPECT_EQ(slurp(path_), "new");
+  EXPECT_EQ(entries(dir_), 2);
+
+  chmod(path_.c_str(), 0444);
+  hfsClearError();
+  for (const std::string& name : {path_, link}) {
+    EXPECT_EQ(foutOpen(name.c_str()), nullptr) << name;
+    EXPECT_EQ(hfsLastError(), HFS_EDENIED);
+  }
+  EXPECT_EQ(slurp(path_), "new");
+  EXPECT_EQ(entries(dir_), 2);
 }
 
 }  // namespace

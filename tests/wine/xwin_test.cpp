@@ -308,4 +308,46 @@ TEST_F(XwinTest, PopupReleasedOutsideChoosesNothing) {
   EXPECT_EQ(r, -1);
 }
 
+// Ended from outside: a key or a close message to the list, or its owner
+// destroyed. The loop must end (a guard ends it after 3 s and the test fails).
+bool popupGuarded = false;
+void CALLBACK popupGuard(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  popupGuarded = true;
+  PostMessageA(nullptr, POPUPEND, 0, 0);
+}
+
+TEST_F(XwinTest, PopupClosedFromOutsideEndsItsLoop) {
+  const struct {
+    const char* how;
+    bool owner;
+    UINT msg;
+    WPARAM wp;
+  } cases[] = {{"Esc", false, WM_CHAR, 27},
+               {"Ctrl+C", false, WM_CHAR, 3},
+               {"WM_CLOSE", false, WM_CLOSE, 0},
+               {"owner destroyed", true, 0, 0}};
+  for (const auto& c : cases) {
+    cPROBE* w = make(300, 200);
+    popupGuarded = false;
+    const UINT_PTR guard = SetTimer(nullptr, 0, 3000, popupGuard);
+    HWND owner = w->handle;
+    int r = runPopup(w, "one two", [&](HWND pop) {
+      SendMessageA(pop, WM_MOUSEMOVE, 0, MAKELPARAM(10, 6));
+      if (c.owner)
+        DestroyWindow(owner);
+      else
+        SendMessageA(pop, c.msg, c.wp, 0);
+    });
+    KillTimer(nullptr, guard);
+    EXPECT_FALSE(popupGuarded) << c.how << ": the popup's loop did not end";
+    EXPECT_EQ(r, -1) << c.how;
+    pump();
+    EXPECT_EQ(dbCnt(capstack), 0) << c.how;
+    EXPECT_EQ(dbCnt(winlist), c.owner ? 0 : 1) << c.how << ": the popup is gone";
+    if (!c.owner) w->close();
+    pump();
+  }
+}
+
 }  // namespace
