@@ -29,6 +29,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import uuid
 
 PICTURE_SUFFIXES = (".bmp", ".pxa", ".tif", ".ppm", ".pgm", ".pbm", ".ico", ".cur",
                     ".sbf", ".png", ".jpg")
@@ -54,9 +55,11 @@ class Program:
         self.trace = os.path.join(folder, "trace.txt")
         self.out = None
         self.starts = 0
+        self.tag = ""
 
     def start(self):
-        env = dict(os.environ, TDE_TRACE=self.trace)
+        self.tag = uuid.uuid4().hex
+        env = dict(os.environ, TDE_TRACE=self.trace, TDE_MONKEY_TAG=self.tag)
         self.out = open(os.path.join(self.folder, f"stdout.{self.starts}"), "wb")
         self.proc = subprocess.Popen([self.exe, *self.names], cwd=self.folder, env=env,
                                      stdout=self.out, stderr=subprocess.DEVNULL)
@@ -66,10 +69,33 @@ class Program:
         return self.proc is not None and self.proc.poll() is None
 
     def pid(self):
-        """The Wine process that runs the program (not the launcher)."""
-        r = subprocess.run(["pgrep", "-f", "tde.exe.so"], capture_output=True, text=True)
-        pids = [int(p) for p in r.stdout.split()]
-        return pids[0] if pids else None
+        """The Wine process that runs this program (not the launcher), found
+        by a tag in its environment: other editors on the machine are not
+        ours to measure or stop."""
+        needle = f"TDE_MONKEY_TAG={self.tag}".encode()
+        for p in os.listdir("/proc"):
+            if not p.isdigit():
+                continue
+            try:
+                with open(f"/proc/{p}/cmdline", "rb") as f:
+                    if b"tde.exe" not in f.read():
+                        continue
+                with open(f"/proc/{p}/environ", "rb") as f:
+                    if needle in f.read().split(b"\0"):
+                        return int(p)
+            except OSError:
+                continue
+        return None
+
+    def kill(self):
+        pid = self.pid()
+        if pid:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
+        if self.running():
+            self.proc.kill()
 
     def rss_kb(self):
         pid = self.pid()
@@ -154,9 +180,7 @@ class Monkey:
             print("  " + line, file=sys.stderr)
         print(f"folder: {self.folder}", file=sys.stderr)
         print("windows: " + ", ".join(repr(w[1]) for w in windows()), file=sys.stderr)
-        if self.prog.running():
-            self.prog.proc.kill()
-        subprocess.run(["pkill", "-f", "tde.exe.so"], check=False)
+        self.prog.kill()
         sys.exit(1)
 
     # -- what a person does --------------------------------------------------
