@@ -368,10 +368,10 @@ class Monkey:
                 break
             for wid, name, *_ in windows():
                 xdo("windowfocus", wid)
-                xdo("key", "Escape")
-                time.sleep(0.1)
-                if name == "ファイルは変更されています":
-                    xdo("key", "n")
+                # The save question is answered "いいえ" (Esc would cancel
+                # the close); every other window is closed with Esc.
+                xdo("key", "n" if name == "ファイルは変更されています" else "Escape")
+                time.sleep(0.2)
             time.sleep(0.5)
         if self.prog.running():
             self.fail("the program did not end when every window was closed")
