@@ -156,12 +156,9 @@ class Gesture : public ::testing::Test {
 inline std::vector<Msg> drag(double x0, double y0, double x1, double y1, cXWIN* to = nullptr) {
   // The pointer arrives with more than one move, as it does from a tool
   // menu: each tool waiting for its start takes one.
-  return {{30, WM_MOUSEMOVE, x0 + 1, y0, to},
-          {10, WM_MOUSEMOVE, x0, y0, to},
-          {10, WM_LBUTTONDOWN, x0, y0, to},
-          {250, WM_MOUSEMOVE, (x0 + x1) / 2, (y0 + y1) / 2, to},
-          {20, WM_MOUSEMOVE, x1, y1, to},
-          {20, WM_LBUTTONUP, x1, y1, to}};
+  return {{30, WM_MOUSEMOVE, x0 + 1, y0, to}, {10, WM_MOUSEMOVE, x0, y0, to},
+          {10, WM_LBUTTONDOWN, x0, y0, to},   {250, WM_MOUSEMOVE, (x0 + x1) / 2, (y0 + y1) / 2, to},
+          {20, WM_MOUSEMOVE, x1, y1, to},     {20, WM_LBUTTONUP, x1, y1, to}};
 }
 
 // A right button held long enough to end a tool.
