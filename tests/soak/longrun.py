@@ -28,6 +28,8 @@ import tempfile
 import time
 import uuid
 
+from tagged import VAR as TAG_VAR, tagged_pid
+
 
 def xdo(*args):
     subprocess.run(["xdotool", *map(str, args)], stdout=subprocess.DEVNULL,
@@ -53,7 +55,7 @@ class Editor:
         self.folder, self.name = folder, name
         self.tag = uuid.uuid4().hex
         self.trace = os.path.join(folder, "trace.txt")
-        env = dict(os.environ, TDE_TRACE=self.trace, TDE_LONGRUN_TAG=self.tag)
+        env = dict(os.environ, TDE_TRACE=self.trace, **{TAG_VAR: self.tag})
         self.out = open(os.path.join(folder, "stdout"), "wb")
         self.proc = subprocess.Popen([os.environ["TDE_EXE"], name], cwd=folder, env=env,
                                      stdout=self.out, stderr=subprocess.DEVNULL)
@@ -62,21 +64,8 @@ class Editor:
     def pid(self):
         if self._pid and os.path.exists(f"/proc/{self._pid}"):
             return self._pid
-        needle = f"TDE_LONGRUN_TAG={self.tag}".encode()
-        for p in os.listdir("/proc"):
-            if not p.isdigit():
-                continue
-            try:
-                with open(f"/proc/{p}/cmdline", "rb") as f:
-                    if b"tde.exe" not in f.read():
-                        continue
-                with open(f"/proc/{p}/environ", "rb") as f:
-                    if needle in f.read().split(b"\0"):
-                        self._pid = int(p)
-                        return self._pid
-            except OSError:
-                continue
-        return None
+        self._pid = tagged_pid(self.tag)
+        return self._pid
 
     def rss_mb(self):
         pid = self.pid()

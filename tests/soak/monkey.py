@@ -31,6 +31,8 @@ import tempfile
 import time
 import uuid
 
+from tagged import VAR as TAG_VAR, tagged_pid
+
 PICTURE_SUFFIXES = (".bmp", ".pxa", ".tif", ".ppm", ".pgm", ".pbm", ".ico", ".cur",
                     ".sbf", ".png", ".jpg")
 
@@ -59,7 +61,7 @@ class Program:
 
     def start(self):
         self.tag = uuid.uuid4().hex
-        env = dict(os.environ, TDE_TRACE=self.trace, TDE_MONKEY_TAG=self.tag)
+        env = dict(os.environ, TDE_TRACE=self.trace, **{TAG_VAR: self.tag})
         self.out = open(os.path.join(self.folder, f"stdout.{self.starts}"), "wb")
         self.proc = subprocess.Popen([self.exe, *self.names], cwd=self.folder, env=env,
                                      stdout=self.out, stderr=subprocess.DEVNULL)
@@ -72,20 +74,7 @@ class Program:
         """The Wine process that runs this program (not the launcher), found
         by a tag in its environment: other editors on the machine are not
         ours to measure or stop."""
-        needle = f"TDE_MONKEY_TAG={self.tag}".encode()
-        for p in os.listdir("/proc"):
-            if not p.isdigit():
-                continue
-            try:
-                with open(f"/proc/{p}/cmdline", "rb") as f:
-                    if b"tde.exe" not in f.read():
-                        continue
-                with open(f"/proc/{p}/environ", "rb") as f:
-                    if needle in f.read().split(b"\0"):
-                        return int(p)
-            except OSError:
-                continue
-        return None
+        return tagged_pid(self.tag)
 
     def kill(self):
         pid = self.pid()
