@@ -16,13 +16,6 @@ if [ -z "${TDE_WINEPREFIX:-}" ]; then
   export TDE_WINEPREFIX="$BUILD/longrun-wineprefix"
   [ -d "$TDE_WINEPREFIX" ] || cp -a "$ROOT/.wineprefix" "$TDE_WINEPREFIX"
 fi
-source "$ROOT/scripts/env.sh"
-export TDE_EXE="$BUILD/wine/tde.exe" TDE_TDECONV="$BUILD/tdeconv"
-if [ -z "${DISPLAY:-}" ]; then
-  state="$BUILD/longrun-xvfb.state"
-  bash "$ROOT/scripts/xvfb.sh" start "$state" >&2
-  read -r DISPLAY xvfb_pid <"$state"
-  export DISPLAY
-  trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$state"' EXIT
-fi
+source "$ROOT/scripts/soak-env.sh"
+soak_env longrun
 python3 "$ROOT/tests/soak/longrun.py" "$@"

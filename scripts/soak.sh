@@ -14,15 +14,8 @@ seeds=("$@")
 
 bash "$ROOT/scripts/setup.sh" >&2
 bash "$ROOT/scripts/build.sh" --target tde_wine tdeconv >&2
-source "$ROOT/scripts/env.sh"
-export TDE_EXE="$BUILD/wine/tde.exe" TDE_TDECONV="$BUILD/tdeconv"
-if [ -z "${DISPLAY:-}" ]; then
-  state="$BUILD/soak-xvfb.state"
-  bash "$ROOT/scripts/xvfb.sh" start "$state" >&2
-  read -r DISPLAY xvfb_pid <"$state"
-  export DISPLAY
-  trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$state"' EXIT
-fi
+source "$ROOT/scripts/soak-env.sh"
+soak_env soak
 for seed in "${seeds[@]}"; do
   python3 "$ROOT/tests/soak/monkey.py" --seed "$seed" --actions "$actions" --bound 30
 done
