@@ -33,6 +33,7 @@ import uuid
 
 from tagged import VAR as TAG_VAR, tagged_pid
 
+SAVE_QUESTION = "ファイルは変更されています"
 PICTURE_SUFFIXES = (".bmp", ".pxa", ".tif", ".ppm", ".pgm", ".pbm", ".ico", ".cur",
                     ".sbf", ".png", ".jpg")
 
@@ -58,9 +59,13 @@ class Program:
         self.out = None
         self.starts = 0
         self.tag = ""
+        self.trace_seen = self.trace_count = 0
+        self.wine_pid = None
 
     def start(self):
         self.tag = uuid.uuid4().hex
+        self.trace_seen = 0  # the new program writes the trace afresh
+        self.wine_pid = None
         env = dict(os.environ, TDE_TRACE=self.trace, **{TAG_VAR: self.tag})
         self.out = open(os.path.join(self.folder, f"stdout.{self.starts}"), "wb")
         self.proc = subprocess.Popen([self.exe, *self.names], cwd=self.folder, env=env,
@@ -74,7 +79,9 @@ class Program:
         """The Wine process that runs this program (not the launcher), found
         by a tag in its environment: other editors on the machine are not
         ours to measure or stop."""
-        return tagged_pid(self.tag)
+        if not (self.wine_pid and os.path.exists(f"/proc/{self.wine_pid}")):
+            self.wine_pid = tagged_pid(self.tag)
+        return self.wine_pid
 
     def kill(self):
         pid = self.pid()
@@ -110,25 +117,40 @@ class Program:
         return text.decode("cp932", "replace")
 
     def trace_lines(self):
+        """Mouse messages taken so far; reads only what was added since the
+        last call (the file grows through a long run)."""
         try:
             with open(self.trace, "rb") as f:
-                return f.read().count(b"\nQ ")
+                f.seek(self.trace_seen)
+                new = f.read()
         except OSError:
-            return 0
+            return self.trace_count
+        cut = new.rfind(b"\n") + 1  # a line still being written is read next time
+        self.trace_count += (b"\n" + new[:cut]).count(b"\nQ ")
+        self.trace_seen += cut
+        return self.trace_count
 
 
 def windows():
-    """Visible top-level windows: (id, name, x, y, w, h)."""
-    out = []
-    for wid in xdo_out("search", "--onlyvisible", "--name", ".").split():
-        name = xdo_out("getwindowname", wid).strip()
-        geo = xdo_out("getwindowgeometry", "--shell", wid)
-        vals = dict(re.findall(r"(\w+)=(\d+)", geo))
-        if not vals or name in ("", "Default IME"):
+    """Visible top-level windows: (id, name, x, y, w, h), in one xdotool call
+    (geometries first, then the names in the same order)."""
+    out = xdo_out("search", "--onlyvisible", "--name", ".", "getwindowgeometry", "--shell",
+                  "%@", "getwindowname", "%@").split("\n")
+    geos = []
+    while out and out[0].startswith("WINDOW="):
+        vals = {}
+        while out and "=" in out[0] and not (vals and out[0].startswith("WINDOW=")):
+            key, _, value = out.pop(0).partition("=")
+            vals[key] = value
+        geos.append(vals)
+    result = []
+    for vals, name in zip(geos, out):
+        name = name.strip()
+        if name in ("", "Default IME") or not all(k in vals for k in "XY"):
             continue
-        out.append((wid, name, int(vals["X"]), int(vals["Y"]), int(vals["WIDTH"]),
-                    int(vals["HEIGHT"])))
-    return out
+        result.append((vals["WINDOW"], name, int(vals["X"]), int(vals["Y"]), int(vals["WIDTH"]),
+                       int(vals["HEIGHT"])))
+    return result
 
 
 class Monkey:
@@ -220,9 +242,9 @@ class Monkey:
         item = self.rnd.randrange(-1, 5)
         self.note(f"right hold {win[1]!r} at {x},{y}, release on item {item}")
         xdo("mousemove", x, y, "mousedown", 3)
-        time.sleep(0.35)
+        time.sleep(0.25)  # beyond a quick click's 160 ms
         xdo("mousemove", x + 12, y + 15 + 16 * item)
-        time.sleep(0.15)
+        time.sleep(0.1)
         xdo("mouseup", 3)
 
     def do_tool_button(self, win):
@@ -312,7 +334,7 @@ class Monkey:
             # A modal dialog disables the documents under it, which then take
             # no mouse message: answer it with Esc as a person would (a hung
             # program does not take the key either).
-            if time.time() - start > 2 * (escaped + 1) and escaped < 5:
+            if time.time() - start > 1.2 * (escaped + 1) and escaped < 8:
                 escaped += 1
                 self.escape_dialogs()
                 self.click_outside()
@@ -351,21 +373,40 @@ class Monkey:
         self.fail("no window after start")
 
     def finish(self):
-        """Closes every window, discarding unsaved work."""
-        for _ in range(60):
-            if not self.prog.running():
-                break
-            for wid, name, *_ in windows():
+        """Closes every window, discarding unsaved work, one window at a time:
+        Esc to a document while a save question is open would nest a second
+        question, and both stay until the inner one is answered."""
+        deadline = time.time() + 180
+        tries = 0
+        while self.prog.running() and time.time() < deadline:
+            wins = windows()
+            questions = [w for w in wins if w[1] == SAVE_QUESTION]
+            docs = [w for w in wins if w[1].lower().endswith(PICTURE_SUFFIXES)]
+            others = [w for w in wins if w not in questions and w not in docs]
+            if questions:
+                # "いいえ" by the mouse: questions of several documents lie on
+                # top of each other, and the key goes astray among them.
+                _, _, x, y, w, h = questions[0]
+                xdo("mousemove", x + w * 515 // 1000, y + h * 73 // 100, "click", 1)
+            elif others or docs:
+                # Rotates, should a window not close on Esc.
+                pool = others or docs
+                wid = pool[tries % len(pool)][0]
+                tries += 1
                 xdo("windowfocus", wid)
-                # The save question is answered "いいえ" (Esc would cancel
-                # the close); every other window is closed with Esc.
-                xdo("key", "n" if name == "ファイルは変更されています" else "Escape")
-                time.sleep(0.2)
-            time.sleep(0.5)
+                xdo("key", "Escape")
+            self.wait_change(wins)
         if self.prog.running():
             self.fail("the program did not end when every window was closed")
         if self.prog.proc.returncode != 0:
             self.fail(f"exit code {self.prog.proc.returncode}")
+
+    def wait_change(self, before, seconds=4.0):
+        end = time.time() + seconds
+        while time.time() < end and self.prog.running():
+            time.sleep(0.2)
+            if windows() != before:
+                return
 
     def check_files(self):
         conv = os.environ["TDE_TDECONV"]
@@ -378,6 +419,7 @@ class Monkey:
                 self.fail(f"saved file {name} does not load again")
 
     def run(self):
+        began = time.time()
         self.prog.start()
         self.wait_window()
         time.sleep(1)
@@ -391,6 +433,7 @@ class Monkey:
             peak = max(peak, self.prog.rss_kb())
         self.check_alive()
         end = self.prog.rss_kb()
+        peak = max(peak, end)
         text = self.prog.stdout_text()
         if "assert" in text.lower() or "アサート" in text:
             self.fail("an assertion on standard output")
@@ -399,7 +442,8 @@ class Monkey:
         limit = base * self.args.memory + 64 * 1024
         print(f"seed {self.args.seed}: {self.args.actions} actions, {self.prog.starts} starts, "
               f"resident {base // 1024} MB after start, {end // 1024} MB at the end, "
-              f"peak {peak // 1024} MB (bound {limit // 1024} MB)")
+              f"peak {peak // 1024} MB (bound {limit // 1024} MB); "
+              f"{(time.time() - began) / 60:.0f} minutes")
         if end > limit:
             self.fail(f"resident memory {end} kB beyond {limit} kB")
         if not self.args.keep:
