@@ -82,6 +82,6 @@ int appMain(int argc, char** argv) {
   tdecurClose(cursorset);
   cursorset = nullptr;
   optFre(opt);
-  traceClose();
+  traceClose(result);
   return result;
 }

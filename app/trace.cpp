@@ -24,8 +24,12 @@ void traceOpen() {
                  static_cast<long long>(traceCpu()));
 }
 
-void traceClose() {
-  if (traceFile) std::fclose(traceFile);
+void traceClose(int exitCode) {
+  if (!traceFile) return;
+  // The program's own end: whatever happens to the process after this line
+  // (Wine may still kill a slow exit) is not the program's doing.
+  std::fprintf(traceFile, "E %lld %d\n", static_cast<long long>(traceNow()), exitCode);
+  std::fclose(traceFile);
   traceFile = nullptr;
 }
 
@@ -43,9 +47,13 @@ int64_t traceCpu() {
 }
 
 void traceQueued(const EVT& ev, int input) {
-  if (traceFile)
-    std::fprintf(traceFile, "Q %lld %d %d %d %d\n", static_cast<long long>(traceNow()), input, ev.x,
-                 ev.y, ev.btn);
+  if (!traceFile) return;
+  std::fprintf(traceFile, "Q %lld %d %d %d %d\n", static_cast<long long>(traceNow()), input, ev.x,
+               ev.y, ev.btn);
+  // Mouse messages reach the file at once: a modal dialog's loop queues
+  // them for the windows it leaves enabled, and the main loop's wait,
+  // which flushes, does not come until the dialog ends.
+  if (input) std::fflush(traceFile);
 }
 
 void traceTaken() {

@@ -6,6 +6,7 @@
 //   W t                 the main thread began to wait for the next event
 //   S t cpu             the program's own code started (entry of appMain)
 //   O t0 t1 cpu         a picture file was read (start and end)
+//   E t code            the program's own code ended with exit code `code`
 //   P t0 t1 w h c cpu   a document window of w x h client pixels painted
 //                       (start and end); c of it went to composing the
 //                       picture (drawContent), the rest to the surfaces
@@ -14,8 +15,9 @@
 // (at t, t1): on a busy machine it tells work from waiting for a turn.
 // Times are microseconds on one monotonic clock (CLOCK_MONOTONIC). Events
 // leave the queue in the order they entered it, so the n-th Q line belongs
-// to the n-th T line. P lines reach the file at once, so that a benchmark
-// can wait for a paint; the others are buffered.
+// to the n-th T line. P lines and the Q lines of mouse messages reach the
+// file at once, so that a benchmark can wait for a paint and a test can see
+// the program take the mouse; the others are buffered.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +26,7 @@ struct EVT;
 
 // Opens the trace when TDE_TRACE is set; traceClose writes it out.
 void traceOpen();
-void traceClose();
+void traceClose(int exitCode);
 bool traceOn();
 int64_t traceNow();
 int64_t traceCpu();

@@ -2,7 +2,7 @@
 """A monkey test of the real editor: a long, random but reproducible stream of
 what a person can do, sent with xdotool to the program under X.
 
-    monkey.py [--seed N] [--actions N] [--bound S] [--keep DIR]
+    monkey.py [--seed N] [--actions N] [--bound S] [--keep DIR] [--hold]
 
 Environment: TDE_EXE (the program's launcher), TDE_TDECONV (the converter),
 DISPLAY. The program runs in a fresh folder on pictures of both depths, with
@@ -61,6 +61,7 @@ class Program:
         self.tag = ""
         self.trace_seen = self.trace_count = 0
         self.wine_pid = None
+        self.killed_after_end = 0
 
     def start(self):
         self.tag = uuid.uuid4().hex
@@ -105,6 +106,35 @@ class Program:
         except OSError:
             pass
         return 0
+
+    def ended_normally(self):
+        """The program's code reached its end with exit code 0 (the trace's
+        E line). Wine kills a process with SIGKILL when its exit takes more
+        than a second after the last thread ended, which a loaded machine
+        can make happen; that is no fault of the program."""
+        code = self.proc.returncode
+        if code == 0:
+            return True
+        try:
+            with open(self.trace, "rb") as f:
+                f.seek(max(0, os.path.getsize(self.trace) - 256))
+                last = f.read().splitlines()[-1:]
+        except OSError:
+            return False
+        if code == -signal.SIGKILL and last and re.fullmatch(rb"E \d+ 0", last[0]):
+            self.killed_after_end += 1
+            return True
+        return False
+
+    def cpu_seconds(self):
+        """Processor time the program has used (user and system)."""
+        pid = self.pid()
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        except (OSError, IndexError, ValueError, TypeError):
+            return None
 
     def stdout_text(self):
         text = b""
@@ -186,11 +216,28 @@ class Monkey:
 
     def fail(self, why):
         print(f"FAIL: {why}", file=sys.stderr)
+        if self.prog.running():
+            # Busy (a loop) or waiting (a modal state the monkey did not
+            # answer): the processor time over two seconds tells which.
+            before = self.prog.cpu_seconds()
+            time.sleep(2)
+            after = self.prog.cpu_seconds()
+            if before is not None and after is not None:
+                print(f"the program used {after - before:.2f} s of processor time in the "
+                      "last 2 s", file=sys.stderr)
+            shot = os.path.join(self.folder, "failure.png")
+            subprocess.run(["import", "-window", "root", shot], check=False,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            print(f"screen: {shot}", file=sys.stderr)
         print(f"seed {self.args.seed}; last actions:", file=sys.stderr)
         for line in self.log[-40:]:
             print("  " + line, file=sys.stderr)
         print(f"folder: {self.folder}", file=sys.stderr)
-        print("windows: " + ", ".join(repr(w[1]) for w in windows()), file=sys.stderr)
+        print("windows: " + ", ".join(f"{w[1]!r} at {w[2]},{w[3]} {w[4]}x{w[5]}"
+                                      for w in windows()), file=sys.stderr)
+        if self.args.hold and self.prog.running():
+            print(f"the program is left running (pid {self.prog.pid()})", file=sys.stderr)
+            sys.exit(1)
         self.prog.kill()
         sys.exit(1)
 
@@ -309,9 +356,8 @@ class Monkey:
     def check_alive(self):
         """The program answers: a move over a document reaches its queue."""
         if not self.prog.running():
-            code = self.prog.proc.returncode
-            if code != 0:
-                self.fail(f"the program ended with exit code {code}")
+            if not self.prog.ended_normally():
+                self.fail(f"the program ended with exit code {self.prog.proc.returncode}")
             self.note("the program ended (last window closed); started again")
             self.prog.start()
             self.wait_window()
@@ -398,7 +444,7 @@ class Monkey:
             self.wait_change(wins)
         if self.prog.running():
             self.fail("the program did not end when every window was closed")
-        if self.prog.proc.returncode != 0:
+        if not self.prog.ended_normally():
             self.fail(f"exit code {self.prog.proc.returncode}")
 
     def wait_change(self, before, seconds=4.0):
@@ -443,7 +489,9 @@ class Monkey:
         print(f"seed {self.args.seed}: {self.args.actions} actions, {self.prog.starts} starts, "
               f"resident {base // 1024} MB after start, {end // 1024} MB at the end, "
               f"peak {peak // 1024} MB (bound {limit // 1024} MB); "
-              f"{(time.time() - began) / 60:.0f} minutes")
+              f"{(time.time() - began) / 60:.0f} minutes"
+              + (f"; {self.prog.killed_after_end} exits cut short by Wine after the program's end"
+                 if self.prog.killed_after_end else ""))
         if end > limit:
             self.fail(f"resident memory {end} kB beyond {limit} kB")
         if not self.args.keep:
@@ -458,6 +506,8 @@ def main():
     ap.add_argument("--memory", type=float, default=2.0,
                     help="resident memory bound, times the size after start-up")
     ap.add_argument("--keep", help="folder to work in and keep")
+    ap.add_argument("--hold", action="store_true",
+                    help="on a failure, leave the program running for a look")
     args = ap.parse_args()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     Monkey(args).run()
