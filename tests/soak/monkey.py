@@ -401,6 +401,15 @@ class Monkey:
                 return
 
     def escape_dialogs(self):
+        # First to whatever has the keyboard, as a person would press it: a
+        # dialog that took a key before it was first shown (a dialog shows
+        # itself when its queue runs empty) may be in its system menu's
+        # loop while still unseen; Esc twice ends that and the dialog shows.
+        self.note("liveness: Escape, Escape to the keyboard focus")
+        xdo("key", "Escape")
+        time.sleep(0.1)
+        xdo("key", "Escape")
+        time.sleep(0.2)
         for wid, name, *_ in windows():
             if name.lower().endswith(PICTURE_SUFFIXES) or name in ("ツール", "カラーマップ"):
                 continue
