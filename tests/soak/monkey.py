@@ -229,6 +229,14 @@ class Monkey:
             subprocess.run(["import", "-window", "root", shot], check=False,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             print(f"screen: {shot}", file=sys.stderr)
+            state = os.path.join(os.path.dirname(self.prog.exe), "tde_winstate.exe")
+            if os.path.exists(state):
+                try:
+                    r = subprocess.run([state], capture_output=True, timeout=30, check=False)
+                    print("window state:\n" + r.stdout.decode("cp932", "replace").rstrip(),
+                          file=sys.stderr)
+                except subprocess.TimeoutExpired:
+                    print("window state: no answer", file=sys.stderr)
         print(f"seed {self.args.seed}; last actions:", file=sys.stderr)
         for line in self.log[-40:]:
             print("  " + line, file=sys.stderr)
