@@ -217,26 +217,7 @@ class Monkey:
     def fail(self, why):
         print(f"FAIL: {why}", file=sys.stderr)
         if self.prog.running():
-            # Busy (a loop) or waiting (a modal state the monkey did not
-            # answer): the processor time over two seconds tells which.
-            before = self.prog.cpu_seconds()
-            time.sleep(2)
-            after = self.prog.cpu_seconds()
-            if before is not None and after is not None:
-                print(f"the program used {after - before:.2f} s of processor time in the "
-                      "last 2 s", file=sys.stderr)
-            shot = os.path.join(self.folder, "failure.png")
-            subprocess.run(["import", "-window", "root", shot], check=False,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            print(f"screen: {shot}", file=sys.stderr)
-            state = os.path.join(os.path.dirname(self.prog.exe), "tde_winstate.exe")
-            if os.path.exists(state):
-                try:
-                    r = subprocess.run([state], capture_output=True, timeout=30, check=False)
-                    print("window state:\n" + r.stdout.decode("cp932", "replace").rstrip(),
-                          file=sys.stderr)
-                except subprocess.TimeoutExpired:
-                    print("window state: no answer", file=sys.stderr)
+            self.describe_running()
         print(f"seed {self.args.seed}; last actions:", file=sys.stderr)
         for line in self.log[-40:]:
             print("  " + line, file=sys.stderr)
@@ -248,6 +229,30 @@ class Monkey:
             sys.exit(1)
         self.prog.kill()
         sys.exit(1)
+
+    def describe_running(self):
+        """What a program that stopped answering is doing: busy or waiting,
+        what the screen shows and the state of its windows."""
+        # Busy (a loop) or waiting (a modal state the monkey did not
+        # answer): the processor time over two seconds tells which.
+        before = self.prog.cpu_seconds()
+        time.sleep(2)
+        after = self.prog.cpu_seconds()
+        if before is not None and after is not None:
+            print(f"the program used {after - before:.2f} s of processor time in the "
+                  "last 2 s", file=sys.stderr)
+        shot = os.path.join(self.folder, "failure.png")
+        subprocess.run(["import", "-window", "root", shot], check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        print(f"screen: {shot}", file=sys.stderr)
+        state = os.path.join(os.path.dirname(self.prog.exe), "tde_winstate.exe")
+        if os.path.exists(state):
+            try:
+                r = subprocess.run([state], capture_output=True, timeout=30, check=False)
+                print("window state:\n" + r.stdout.decode("cp932", "replace").rstrip(),
+                      file=sys.stderr)
+            except subprocess.TimeoutExpired:
+                print("window state: no answer", file=sys.stderr)
 
     # -- what a person does --------------------------------------------------
     def target(self):
